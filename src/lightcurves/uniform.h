@@ -1,0 +1,27 @@
+// Light curves of a uniformly bright source disk.
+//
+// witt_mao_magnification: entry i is witt_mao_magnification_scaled(l[i] * rho,
+// rho) with rho = rstar / re, separations in source radii. The entries are
+// computed on the worker pool, each written into its own slot, so results
+// do not depend on the pool size or on scheduling.
+//
+// multi_witt_mao_magnification: one such light curve for every pair
+// (re[i], rstar[j]), re varying slowest: curve k = i * rstar.size() + j. The
+// curves are a parallel map whose entries are themselves parallel maps on
+// the same pool.
+//
+// Neither reports a failure; a kernel that cannot evaluate gives a NaN entry.
+#pragma once
+
+#include <vector>
+
+#include "numerics/outcome.h"
+
+namespace caustix {
+
+Outcome<std::vector<double>> witt_mao_magnification(std::vector<double> l, double re, double rstar);
+
+Outcome<std::vector<std::vector<double>>> multi_witt_mao_magnification(
+    std::vector<double> l, std::vector<double> re, std::vector<double> rstar);
+
+}  // namespace caustix
