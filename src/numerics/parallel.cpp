@@ -13,12 +13,36 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "numerics/fault.h"
+
+#if defined(__SANITIZE_THREAD__)
+#define CAUSTIX_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define CAUSTIX_TSAN 1
+#endif
+#endif
+#if defined(CAUSTIX_TSAN)
+#include <sanitizer/tsan_interface.h>
+#endif
 
 namespace caustix {
 
 namespace {
+
+// oneTBB's own synchronisation happens inside its (uninstrumented) library,
+// where ThreadSanitizer cannot see it. Under ThreadSanitizer these state the
+// orderings the map guarantees: the caller's writes before a job are seen by
+// its pieces, and the pieces' writes are seen once the map has returned.
+#if defined(CAUSTIX_TSAN)
+void happens_before(void* address) { __tsan_release(address); }
+void happens_after(void* address) { __tsan_acquire(address); }
+#else
+void happens_before(void*) {}
+void happens_after(void*) {}
+#endif
 
 std::size_t requested_threads() {
   const char* text = std::getenv("CAUSTIX_NUM_THREADS");
@@ -69,11 +93,26 @@ Pool& the_pool() {
   return *pool;
 }
 
+// True while this thread runs a piece of a map, so that a map started from
+// inside a piece is recognised as nested.
+thread_local bool in_piece = false;
+
+struct PieceScope {
+  bool outer = std::exchange(in_piece, true);
+  ~PieceScope() { in_piece = outer; }
+};
+
 void run_pieces(std::size_t count, detail::RangeBody body, void* context) {
+  int job = 0;  // its address names this map's orderings for the sanitizer
+  happens_before(&job);
   tbb::parallel_for(tbb::blocked_range<std::size_t>(0, count),
                     [&](const tbb::blocked_range<std::size_t>& piece) {
+                      happens_after(&job);
+                      PieceScope scope;
                       body(context, piece.begin(), piece.end());
+                      happens_before(&job);
                     });
+  happens_after(&job);
 }
 
 }  // namespace
@@ -86,31 +125,40 @@ void detail::for_each_range(std::size_t count, RangeBody body, void* context) {
     if (count == 1) body(context, 0, 1);
     return;
   }
-  if (tbb::this_task_arena::current_thread_index() != tbb::task_arena::not_initialized) {
+  if (in_piece) {
     // Already on a worker: a nested map shares out its pieces with the
     // running work instead of waiting for the pool.
     run_pieces(count, body, context);
     return;
   }
-  std::mutex mutex;
-  std::condition_variable finished;
-  bool done = false;
-  std::exception_ptr error;
-  pool.arena->enqueue([&] {
+  // The job lives on the caller's stack until the caller has seen it done.
+  struct Job {
+    Job(std::size_t n, RangeBody b, void* c) : count(n), body(b), context(c) {}
+    std::size_t count;
+    RangeBody body;
+    void* context;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::exception_ptr error;
+  } job(count, body, context);
+  happens_before(&job);
+  pool.arena->enqueue([&job] {
+    happens_after(&job);
     try {
-      run_pieces(count, body, context);
+      run_pieces(job.count, job.body, job.context);
     } catch (...) {
-      error = std::current_exception();
+      job.error = std::current_exception();
     }
-    // Notify under the lock: the waiting caller owns these objects and may
-    // destroy them as soon as it sees `done`.
-    std::lock_guard lock(mutex);
-    done = true;
-    finished.notify_one();
+    // Notify under the lock: the caller may destroy the job as soon as it
+    // sees `done`.
+    std::lock_guard lock(job.mutex);
+    job.done = true;
+    job.finished.notify_one();
   });
-  std::unique_lock lock(mutex);
-  finished.wait(lock, [&] { return done; });
-  if (error) std::rethrow_exception(error);
+  std::unique_lock lock(job.mutex);
+  job.finished.wait(lock, [&] { return job.done; });
+  if (job.error) std::rethrow_exception(job.error);
 }
 
 }  // namespace caustix

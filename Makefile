@@ -1,0 +1,55 @@
+# Every target runs its commands in the build environment (tools/env), which
+# provisions itself on first use.
+ENV      := tools/env
+GENERATOR := -G Ninja
+RELEASE  := build/release
+FREE     := build/free-threaded
+TSAN     := build/tsan
+ASAN     := build/asan
+BENCH    := build/bench
+WERROR   ?= OFF
+
+.PHONY: build test test-native test-python test-free-threaded test-tsan bench demo clean
+
+build:
+	$(ENV) cmake -S . -B $(RELEASE) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCAUSTIX_WERROR=$(WERROR)
+	$(ENV) cmake --build $(RELEASE)
+
+# The test command: warnings are errors here.
+test:
+	$(MAKE) build WERROR=ON
+	$(MAKE) test-native test-python test-free-threaded test-tsan
+
+test-native:
+	$(ENV) ctest --test-dir $(RELEASE) --output-on-failure
+
+test-python:
+	$(ENV) python3 -m pytest -q tests
+
+# The free-threaded module, from the same sources: compiled and linked, not
+# imported (no free-threaded interpreter is available to run it).
+test-free-threaded: build
+	$(ENV) cmake -S . -B $(FREE) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCAUSTIX_WERROR=ON \
+	  -DCAUSTIX_FREE_THREADED=ON -DCAUSTIX_TESTS=OFF
+	$(ENV) cmake --build $(FREE)
+	$(ENV) sh -c 'tools/check-exports $(RELEASE)/caustix.cpython-314-*.so $(FREE)/caustix.cpython-314t-*.so'
+
+# The native core's tests under ThreadSanitizer (built with clang).
+test-tsan:
+	$(ENV) cmake -S . -B $(TSAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCAUSTIX_WERROR=ON \
+	  -DCMAKE_CXX_COMPILER=clang++ -DCAUSTIX_SANITIZE=thread
+	$(ENV) cmake --build $(TSAN) --target caustix_native_tests
+	$(ENV) env TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 external_symbolizer_path=/usr/bin/addr2line suppressions=$(CURDIR)/tests/native/tsan.supp" $(TSAN)/caustix_native_tests
+
+bench:
+	$(ENV) cmake -S . -B $(BENCH) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCAUSTIX_TESTS=OFF \
+	  -DCAUSTIX_BENCHMARKS=ON
+	$(ENV) cmake --build $(BENCH)
+	$(ENV) $(BENCH)/caustix_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	$(ENV) env CAUSTIX_BUILD_DIR=$(BENCH) python3 bench/bench_calls.py
+
+demo: build
+	$(ENV) python3 examples/light_curve.py
+
+clean:
+	rm -rf build

@@ -1,0 +1,58 @@
+"""Whole-call benchmarks from Python: conversion, computation and result list.
+
+Run with `make bench`. Each figure is the median of several runs, in ns per
+separation (or per light-curve entry for the multi form). Calls that depend
+on the pool size run in subprocesses with CAUSTIX_NUM_THREADS set.
+"""
+
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+REPEATS = 5
+
+
+def median_ns(call, count, repeats=REPEATS):
+    times = []
+    for _ in range(repeats):
+        start = time.perf_counter()
+        call()
+        times.append(time.perf_counter() - start)
+    return statistics.median(times) / count * 1e9
+
+
+def uniform_calls():
+    import caustix
+
+    n = 10**6
+    l = [3.0 * i / n for i in range(n)]
+    print(f"  witt_mao_magnification, 10^6 separations: "
+          f"{median_ns(lambda: caustix.witt_mao_magnification(l, 1.0, 0.01), n):7.1f} ns/separation")
+    l4 = l[:: n // 10**4]
+    res = [1.0 + 0.1 * i for i in range(10)]
+    rstars = [0.001 * (i + 1) for i in range(10)]
+    count = len(l4) * 100
+    print(f"  multi_witt_mao_magnification, 10 x 10 pairs x 10^4: "
+          f"{median_ns(lambda: caustix.multi_witt_mao_magnification(l4, res, rstars), count):7.1f} ns/entry")
+
+
+def main():
+    if len(sys.argv) > 1 and sys.argv[1] == "--uniform":
+        uniform_calls()
+        return
+    for threads in ["default", "1"]:
+        env = dict(os.environ)
+        if threads == "default":
+            env.pop("CAUSTIX_NUM_THREADS", None)
+            label = f"pool of {os.cpu_count()} (default)"
+        else:
+            env["CAUSTIX_NUM_THREADS"] = threads
+            label = "CAUSTIX_NUM_THREADS=1"
+        print(f"uniform-source light curves, {label}:", flush=True)
+        subprocess.run([sys.executable, __file__, "--uniform"], env=env, check=True)
+
+
+if __name__ == "__main__":
+    main()

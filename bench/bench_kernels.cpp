@@ -1,0 +1,53 @@
+// Kernel and facility benchmarks, one thread. Run with `make bench`.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "kernels/uniform_disk.h"
+#include "numerics/elliptic.h"
+
+namespace {
+
+// (u, rho) pairs: rho in {0.001, 0.01, 0.1, 1}, u / rho log-spaced over
+// [0.01, 100], 64 points per rho.
+std::vector<std::pair<double, double>> uniform_disk_grid() {
+  std::vector<std::pair<double, double>> grid;
+  for (double rho : {0.001, 0.01, 0.1, 1.0}) {
+    for (int i = 0; i < 64; ++i) {
+      const double ratio = std::pow(10.0, -2.0 + 4.0 * i / 63.0);
+      grid.emplace_back(ratio * rho, rho);
+    }
+  }
+  return grid;
+}
+
+void BM_witt_mao_magnification_scaled(benchmark::State& state) {
+  const auto grid = uniform_disk_grid();
+  for (auto _ : state) {
+    for (const auto& [u, rho] : grid) benchmark::DoNotOptimize(caustix::witt_mao_magnification_scaled(u, rho));
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<long>(grid.size()));
+  state.counters["ns_per_eval"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * grid.size()),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_witt_mao_magnification_scaled);
+
+void BM_ellip_ekpi(benchmark::State& state) {
+  std::vector<std::pair<double, double>> args;
+  for (int i = 0; i < 32; ++i) {
+    for (int j = 0; j < 8; ++j) args.emplace_back(0.999 * i / 31.0, 0.999 * j / 7.0 * (i / 31.0));
+  }
+  for (auto _ : state) {
+    for (const auto& [n, m] : args) benchmark::DoNotOptimize(caustix::ellip_ekpi(n, m));
+  }
+  state.counters["ns_per_eval"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * args.size()),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ellip_ekpi);
+
+}  // namespace
+
+BENCHMARK_MAIN();
