@@ -38,6 +38,18 @@ def uniform_calls():
           f"{median_ns(lambda: caustix.multi_witt_mao_magnification(l4, res, rstars), count):7.1f} ns/entry")
 
 
+def ring_calls():
+    import caustix
+
+    n, rings = 10**4, 100
+    l = [3.0 * (i + 0.5) / n for i in range(n)]
+    bl = [(j + 0.5) / rings for j in range(rings)]
+    bf = [1.0 - 0.6 * (1.0 - (1.0 - r * r) ** 0.5) for r in bl]
+    per_eval = median_ns(lambda: caustix.discrete_flux_map_heyrovsky_magnification(l, 1.0, 0.1, bl, bf),
+                         n * rings, repeats=3)
+    print(f"  discrete_flux_map_heyrovsky_magnification, 100 rings x 10^4: {per_eval:7.1f} ns/ring evaluation")
+
+
 def main():
     if len(sys.argv) > 1 and sys.argv[1] == "--uniform":
         uniform_calls()
@@ -52,6 +64,8 @@ def main():
             label = "CAUSTIX_NUM_THREADS=1"
         print(f"uniform-source light curves, {label}:", flush=True)
         subprocess.run([sys.executable, __file__, "--uniform"], env=env, check=True)
+    print("calling thread only:", flush=True)
+    ring_calls()
 
 
 if __name__ == "__main__":

@@ -1,9 +1,11 @@
 // Kernel and facility benchmarks, one thread. Run with `make bench`.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
+#include "kernels/ring.h"
 #include "kernels/uniform_disk.h"
 #include "numerics/elliptic.h"
 
@@ -47,6 +49,27 @@ void BM_ellip_ekpi(benchmark::State& state) {
       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_ellip_ekpi);
+
+// (l, r, eps) with l, r in (0, 3] and eps in {0.1, 1, 10}, all at least 1e-3
+// from the ring (outside the near-ring window): 3 x 16 x 16 points.
+void BM_heyrovsky_magnification(benchmark::State& state) {
+  std::vector<std::array<double, 3>> grid;
+  for (double eps : {0.1, 1.0, 10.0}) {
+    for (int i = 0; i < 16; ++i) {
+      for (int j = 0; j < 16; ++j) {
+        const double l = 3.0 * (i + 0.5) / 16.0, r = 3.0 * (j + 0.25) / 16.0;
+        if (std::abs(l - r) >= 1e-3) grid.push_back({l, r, eps});
+      }
+    }
+  }
+  for (auto _ : state) {
+    for (const auto& [l, r, eps] : grid) benchmark::DoNotOptimize(caustix::heyrovsky_magnification(l, r, eps, 1.0));
+  }
+  state.counters["ns_per_eval"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * grid.size()),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_heyrovsky_magnification);
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 // The extension module caustix: its definition, the execution step that
 // registers the public functions, and their entry points.
+#include "kernels/ring.h"
+#include "lightcurves/flux_map.h"
 #include "lightcurves/uniform.h"
 #include "module/adapter.h"
 
@@ -8,10 +10,15 @@ namespace caustix::module {
 namespace {
 
 constexpr const char* light_curve_parameters[] = {"l", "re", "rstar"};
+constexpr const char* ring_parameters[] = {"l", "r", "re", "rstar"};
+constexpr const char* flux_map_parameters[] = {"l", "re", "rstar", "bl", "bf"};
 
 constexpr Signature witt_mao_signature{"witt_mao_magnification", light_curve_parameters};
 constexpr Signature multi_witt_mao_signature{"multi_witt_mao_magnification",
                                              light_curve_parameters};
+constexpr Signature heyrovsky_signature{"heyrovsky_magnification", ring_parameters};
+constexpr Signature discrete_flux_map_signature{"discrete_flux_map_heyrovsky_magnification",
+                                                flux_map_parameters};
 
 constexpr int calling_flags = METH_FASTCALL | METH_KEYWORDS | METH_STATIC;
 
@@ -30,6 +37,13 @@ PyMethodDef functions[] = {
      as_cfunction<entry<multi_witt_mao_signature, multi_witt_mao_magnification, Sequence,
                         Sequence, Sequence>>(),
      calling_flags, "multi_witt_mao_magnification(l, re, rstar)\n--\n\n"},
+    {"heyrovsky_magnification",
+     as_cfunction<entry<heyrovsky_signature, heyrovsky_magnification, Float, Float, Float, Float>>(),
+     calling_flags, "heyrovsky_magnification(l, r, re, rstar)\n--\n\n"},
+    {"discrete_flux_map_heyrovsky_magnification",
+     as_cfunction<entry<discrete_flux_map_signature, discrete_flux_map_heyrovsky_magnification,
+                        Sequence, Float, Float, Sequence, Sequence>>(),
+     calling_flags, "discrete_flux_map_heyrovsky_magnification(l, re, rstar, bl, bf)\n--\n\n"},
 };
 
 // Adds one function to the module and its name to __all__.

@@ -124,10 +124,10 @@ Outcome<double> ellippi(double n, double m) noexcept {
   return value;
 }
 
-Outcome<EllipticIntegrals> ellip_ekpi(double n, double m) noexcept {
-  if (Check f = check_e(m)) return std::unexpected(*f);
-  if (Check f = check_k(m)) return std::unexpected(*f);
-  if (Check f = check_pi(n, m)) return std::unexpected(*f);
+namespace {
+
+// All three integrals once the tests that precede the computation passed.
+Outcome<EllipticIntegrals> checked_triple(double n, double m) noexcept {
   EllipticIntegrals all;
   if (m == 1.0) {
     all = {1.0, infinity, pi_value(n, m)};
@@ -140,6 +140,21 @@ Outcome<EllipticIntegrals> ellip_ekpi(double n, double m) noexcept {
   }
   if (Check f = check_pi_value(n, m, all.pi)) return std::unexpected(*f);
   return all;
+}
+
+}  // namespace
+
+Outcome<EllipticIntegrals> ellip_ekpi(double n, double m) noexcept {
+  if (Check f = check_e(m)) return std::unexpected(*f);
+  if (Check f = check_k(m)) return std::unexpected(*f);
+  if (Check f = check_pi(n, m)) return std::unexpected(*f);
+  return checked_triple(n, m);
+}
+
+Outcome<EllipticIntegrals> ellip_kpi(double n, double m) noexcept {
+  if (Check f = check_k(m)) return std::unexpected(*f);
+  if (Check f = check_pi(n, m)) return std::unexpected(*f);
+  return checked_triple(n, m);
 }
 
 }  // namespace caustix

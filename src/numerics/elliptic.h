@@ -50,4 +50,8 @@ struct EllipticIntegrals {
 // requesting E, then K, then Pi: the first failure wins.
 Outcome<EllipticIntegrals> ellip_ekpi(double n, double m) noexcept;
 
+// K(m) and Pi(n, m) from one iteration (e is computed along). The outcome is
+// that of requesting K, then Pi.
+Outcome<EllipticIntegrals> ellip_kpi(double n, double m) noexcept;
+
 }  // namespace caustix
