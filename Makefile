@@ -46,6 +46,7 @@ bench:
 	  -DCAUSTIX_BENCHMARKS=ON
 	$(ENV) cmake --build $(BENCH)
 	$(ENV) $(BENCH)/caustix_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	$(ENV) $(BENCH)/caustix_quadrature_levels
 	$(ENV) env CAUSTIX_BUILD_DIR=$(BENCH) python3 bench/bench_calls.py
 
 demo: build

@@ -7,6 +7,7 @@
 
 #include "kernels/ring.h"
 #include "kernels/uniform_disk.h"
+#include "lightcurves/limb_darkened.h"
 #include "numerics/elliptic.h"
 
 namespace {
@@ -70,6 +71,44 @@ void BM_heyrovsky_magnification(benchmark::State& state) {
       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_heyrovsky_magnification);
+
+// Limb-darkened light curves of 1000 points, l in [0, 3], one thread:
+// microseconds per separation and the mean number of integrand evaluations.
+std::vector<double> light_curve_grid() {
+  std::vector<double> l(1000);
+  for (std::size_t i = 0; i < l.size(); ++i) l[i] = 3.0 * (static_cast<double>(i) + 0.5) / 1000.0;
+  return l;
+}
+
+void report(benchmark::State& state, std::size_t separations, double evaluations) {
+  state.counters["per_separation"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * separations),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["evaluations"] = evaluations;
+}
+
+void BM_integrated_witt_mao_magnification(benchmark::State& state) {
+  const double rho = static_cast<double>(state.range(0)) / 1000.0;
+  const auto l = light_curve_grid();
+  for (auto _ : state) benchmark::DoNotOptimize(caustix::integrated_witt_mao_magnification(l, 1.0, rho));
+  double evaluations = 0;
+  for (double x : l) evaluations += static_cast<double>(caustix::nested_disks_integral(x * rho, rho).evaluations + 1);
+  report(state, l.size(), evaluations / static_cast<double>(l.size()));
+}
+BENCHMARK(BM_integrated_witt_mao_magnification)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+
+void BM_integrated_heyrovsky_magnification(benchmark::State& state) {
+  const double rho = static_cast<double>(state.range(0)) / 1000.0;
+  const auto l = light_curve_grid();
+  for (auto _ : state) benchmark::DoNotOptimize(caustix::integrated_heyrovsky_magnification(l, 1.0, rho));
+  const auto law = [](double r) { return caustix::linear_limb_darkening(r); };
+  double evaluations = 0;
+  for (double x : l) {
+    evaluations += static_cast<double>(caustix::ring_flux_integral(x, 1.0, rho, caustix::Profile(law)).evaluations);
+  }
+  report(state, l.size(), evaluations / static_cast<double>(l.size()));
+}
+BENCHMARK(BM_integrated_heyrovsky_magnification)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

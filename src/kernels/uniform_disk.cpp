@@ -44,4 +44,11 @@ double witt_mao_magnification_scaled(double u, double rho) noexcept {
   return (t_p + (t_e - t_k)) / pi;
 }
 
+RimWindow rim_window_edges(double u) noexcept {
+  // The half-width is 0.001 rho from rho = 0.01 up and 1e-5 below.
+  const double lower = u / 1.001 >= 0.01 ? u / 1.001 : u - 1e-5;
+  const double upper = u / 0.999 >= 0.01 ? u / 0.999 : u + 1e-5;
+  return {lower, upper};
+}
+
 }  // namespace caustix

@@ -28,4 +28,13 @@ namespace caustix {
 
 double witt_mao_magnification_scaled(double u, double rho) noexcept;
 
+// The disk radii at which the lens at u >= 0 enters and leaves the rim window
+// (|u - rho| equal to its half-width), lower first. As a function of rho the
+// kernel is smooth between and beyond them, so an integral over disk radii
+// converges fastest when split there.
+struct RimWindow {
+  double lower, upper;
+};
+RimWindow rim_window_edges(double u) noexcept;
+
 }  // namespace caustix

@@ -2,6 +2,7 @@
 // registers the public functions, and their entry points.
 #include "kernels/ring.h"
 #include "lightcurves/flux_map.h"
+#include "lightcurves/limb_darkened.h"
 #include "lightcurves/uniform.h"
 #include "module/adapter.h"
 
@@ -14,6 +15,10 @@ constexpr const char* ring_parameters[] = {"l", "r", "re", "rstar"};
 constexpr const char* flux_map_parameters[] = {"l", "re", "rstar", "bl", "bf"};
 
 constexpr Signature witt_mao_signature{"witt_mao_magnification", light_curve_parameters};
+constexpr Signature integrated_witt_mao_signature{"integrated_witt_mao_magnification",
+                                                  light_curve_parameters};
+constexpr Signature integrated_heyrovsky_signature{"integrated_heyrovsky_magnification",
+                                                   light_curve_parameters};
 constexpr Signature multi_witt_mao_signature{"multi_witt_mao_magnification",
                                              light_curve_parameters};
 constexpr Signature heyrovsky_signature{"heyrovsky_magnification", ring_parameters};
@@ -33,6 +38,10 @@ PyMethodDef functions[] = {
     {"witt_mao_magnification",
      as_cfunction<entry<witt_mao_signature, witt_mao_magnification, Sequence, Float, Float>>(),
      calling_flags, "witt_mao_magnification(l, re, rstar)\n--\n\n"},
+    {"integrated_witt_mao_magnification",
+     as_cfunction<entry<integrated_witt_mao_signature, integrated_witt_mao_magnification, Sequence,
+                        Float, Float>>(),
+     calling_flags, "integrated_witt_mao_magnification(l, re, rstar)\n--\n\n"},
     {"multi_witt_mao_magnification",
      as_cfunction<entry<multi_witt_mao_signature, multi_witt_mao_magnification, Sequence,
                         Sequence, Sequence>>(),
@@ -40,6 +49,10 @@ PyMethodDef functions[] = {
     {"heyrovsky_magnification",
      as_cfunction<entry<heyrovsky_signature, heyrovsky_magnification, Float, Float, Float, Float>>(),
      calling_flags, "heyrovsky_magnification(l, r, re, rstar)\n--\n\n"},
+    {"integrated_heyrovsky_magnification",
+     as_cfunction<entry<integrated_heyrovsky_signature, integrated_heyrovsky_magnification,
+                        Sequence, Float, Float>>(),
+     calling_flags, "integrated_heyrovsky_magnification(l, re, rstar)\n--\n\n"},
     {"discrete_flux_map_heyrovsky_magnification",
      as_cfunction<entry<discrete_flux_map_signature, discrete_flux_map_heyrovsky_magnification,
                         Sequence, Float, Float, Sequence, Sequence>>(),
