@@ -22,6 +22,10 @@ constexpr Signature integrated_heyrovsky_signature{"integrated_heyrovsky_magnifi
 constexpr Signature multi_witt_mao_signature{"multi_witt_mao_magnification",
                                              light_curve_parameters};
 constexpr Signature heyrovsky_signature{"heyrovsky_magnification", ring_parameters};
+constexpr Signature integrated_flux_map_witt_mao_signature{
+    "integrated_flux_map_witt_mao_magnification", flux_map_parameters};
+constexpr Signature integrated_flux_map_heyrovsky_signature{
+    "integrated_flux_map_heyrovsky_magnification", flux_map_parameters};
 constexpr Signature discrete_flux_map_signature{"discrete_flux_map_heyrovsky_magnification",
                                                 flux_map_parameters};
 
@@ -42,6 +46,11 @@ PyMethodDef functions[] = {
      as_cfunction<entry<integrated_witt_mao_signature, integrated_witt_mao_magnification, Sequence,
                         Float, Float>>(),
      calling_flags, "integrated_witt_mao_magnification(l, re, rstar)\n--\n\n"},
+    {"integrated_flux_map_witt_mao_magnification",
+     as_cfunction<entry<integrated_flux_map_witt_mao_signature,
+                        integrated_flux_map_witt_mao_magnification, Sequence, Float, Float, Sequence,
+                        Sequence>>(),
+     calling_flags, "integrated_flux_map_witt_mao_magnification(l, re, rstar, bl, bf)\n--\n\n"},
     {"multi_witt_mao_magnification",
      as_cfunction<entry<multi_witt_mao_signature, multi_witt_mao_magnification, Sequence,
                         Sequence, Sequence>>(),
@@ -53,6 +62,11 @@ PyMethodDef functions[] = {
      as_cfunction<entry<integrated_heyrovsky_signature, integrated_heyrovsky_magnification,
                         Sequence, Float, Float>>(),
      calling_flags, "integrated_heyrovsky_magnification(l, re, rstar)\n--\n\n"},
+    {"integrated_flux_map_heyrovsky_magnification",
+     as_cfunction<entry<integrated_flux_map_heyrovsky_signature,
+                        integrated_flux_map_heyrovsky_magnification, Sequence, Float, Float, Sequence,
+                        Sequence>>(),
+     calling_flags, "integrated_flux_map_heyrovsky_magnification(l, re, rstar, bl, bf)\n--\n\n"},
     {"discrete_flux_map_heyrovsky_magnification",
      as_cfunction<entry<discrete_flux_map_signature, discrete_flux_map_heyrovsky_magnification,
                         Sequence, Float, Float, Sequence, Sequence>>(),
