@@ -9,7 +9,8 @@ ASAN     := build/asan
 BENCH    := build/bench
 WERROR   ?= OFF
 
-.PHONY: build test test-native test-python test-free-threaded test-tsan bench demo clean
+.PHONY: build test test-native test-python test-python-threads test-free-threaded test-tsan test-asan \
+	bench demo clean
 
 build:
 	$(ENV) cmake -S . -B $(RELEASE) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCAUSTIX_WERROR=$(WERROR)
@@ -18,13 +19,17 @@ build:
 # The test command: warnings are errors here.
 test:
 	$(MAKE) build WERROR=ON
-	$(MAKE) test-native test-python test-free-threaded test-tsan
+	$(MAKE) test-native test-python test-python-threads test-free-threaded test-tsan test-asan
 
 test-native:
 	$(ENV) ctest --test-dir $(RELEASE) --output-on-failure
 
 test-python:
 	$(ENV) python3 -m pytest -q tests
+
+# The Python suite again, each test run by 4 threads at once.
+test-python-threads:
+	$(ENV) python3 -m pytest -q --parallel-threads=4 tests
 
 # The free-threaded module, from the same sources: compiled and linked, not
 # imported (no free-threaded interpreter is available to run it).
@@ -41,13 +46,27 @@ test-tsan:
 	$(ENV) cmake --build $(TSAN) --target caustix_native_tests
 	$(ENV) env TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 external_symbolizer_path=/usr/bin/addr2line suppressions=$(CURDIR)/tests/native/tsan.supp" $(TSAN)/caustix_native_tests
 
+# The module under AddressSanitizer and UndefinedBehaviorSanitizer, running
+# the whole Python suite. The interpreter is not instrumented, so the runtime
+# is preloaded, with libstdc++ (the runtime must find its exception entry
+# points when it starts, before the module loads libstdc++); Python's allocator is bypassed so that its objects are
+# checked too. Leak detection is off: the interpreter does not free its own
+# objects at exit (leaks are measured by the resident-size test instead).
+test-asan:
+	$(ENV) cmake -S . -B $(ASAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCAUSTIX_WERROR=ON \
+	  -DCAUSTIX_SANITIZE=address -DCAUSTIX_TESTS=OFF
+	$(ENV) cmake --build $(ASAN) --target caustix
+	CAUSTIX_BUILD_DIR=$(ASAN) $(ENV) env CAUSTIX_SANITIZED=1 PYTHONMALLOC=malloc \
+	  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  sh -c 'LD_PRELOAD="$$(g++ -print-file-name=libasan.so) $$(g++ -print-file-name=libstdc++.so)" exec python3 -m pytest -q tests'
+
 bench:
 	$(ENV) cmake -S . -B $(BENCH) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCAUSTIX_TESTS=OFF \
 	  -DCAUSTIX_BENCHMARKS=ON
 	$(ENV) cmake --build $(BENCH)
 	$(ENV) $(BENCH)/caustix_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	$(ENV) $(BENCH)/caustix_quadrature_levels
-	$(ENV) env CAUSTIX_BUILD_DIR=$(BENCH) python3 bench/bench_calls.py
+	CAUSTIX_BUILD_DIR=$(BENCH) $(ENV) python3 bench/bench_calls.py
 
 demo: build
 	$(ENV) python3 examples/light_curve.py

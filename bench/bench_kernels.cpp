@@ -7,6 +7,7 @@
 
 #include "kernels/ring.h"
 #include "kernels/uniform_disk.h"
+#include "lightcurves/flux_map.h"
 #include "lightcurves/limb_darkened.h"
 #include "numerics/elliptic.h"
 
@@ -84,7 +85,7 @@ void report(benchmark::State& state, std::size_t separations, double evaluations
   state.counters["per_separation"] = benchmark::Counter(
       static_cast<double>(state.iterations() * separations),
       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.counters["evaluations"] = evaluations;
+  if (evaluations > 0) state.counters["evaluations"] = evaluations;
 }
 
 void BM_integrated_witt_mao_magnification(benchmark::State& state) {
@@ -109,6 +110,51 @@ void BM_integrated_heyrovsky_magnification(benchmark::State& state) {
   report(state, l.size(), evaluations / static_cast<double>(l.size()));
 }
 BENCHMARK(BM_integrated_heyrovsky_magnification)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+
+// A 100-entry table of the linear law, as a caller would tabulate it.
+std::pair<std::vector<double>, std::vector<double>> linear_law_table() {
+  std::vector<double> bl(100), bf(100);
+  for (std::size_t i = 0; i < bl.size(); ++i) {
+    bl[i] = static_cast<double>(i) / 99.0;
+    bf[i] = caustix::linear_limb_darkening(bl[i]);
+  }
+  return {bl, bf};
+}
+
+void BM_integrated_flux_map_witt_mao_magnification(benchmark::State& state) {
+  const auto l = light_curve_grid();
+  const auto [bl, bf] = linear_law_table();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(caustix::integrated_flux_map_witt_mao_magnification(l, 1.0, 0.1, bl, bf));
+  }
+  report(state, l.size(), 0);
+}
+BENCHMARK(BM_integrated_flux_map_witt_mao_magnification)->Unit(benchmark::kMillisecond);
+
+void BM_integrated_flux_map_heyrovsky_magnification(benchmark::State& state) {
+  const auto l = light_curve_grid();
+  const auto [bl, bf] = linear_law_table();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(caustix::integrated_flux_map_heyrovsky_magnification(l, 1.0, 0.1, bl, bf));
+  }
+  report(state, l.size(), 0);
+}
+BENCHMARK(BM_integrated_flux_map_heyrovsky_magnification)->Unit(benchmark::kMillisecond);
+
+// One profile evaluation in a 100-entry table, at radii spread over [0, 1].
+void BM_flux_map_profile(benchmark::State& state) {
+  const auto [bl, bf] = linear_law_table();
+  const caustix::FluxMapProfile profile(bl, bf);
+  std::vector<double> radii(256);
+  for (std::size_t i = 0; i < radii.size(); ++i) radii[i] = (static_cast<double>(i) + 0.37) / 256.0;
+  for (auto _ : state) {
+    for (double r : radii) benchmark::DoNotOptimize(profile(r));
+  }
+  state.counters["ns_per_eval"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * radii.size()),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_flux_map_profile);
 
 }  // namespace
 

@@ -17,15 +17,22 @@ constexpr double target = 1e-16;
 constexpr double annulus_half_width = 0.0001;
 }  // namespace
 
-FluxMapProfile::FluxMapProfile(const std::vector<double>& bl, const std::vector<double>& bf)
-    : size_(bl.size()), constant_(bf.size() == 1 ? bf[0] : 0.0) {
-  if (size_ >= 2) table_.emplace(bl, bf, 0.0);
+namespace {
+
+// The table behind a profile; for fewer than two entries a placeholder that
+// is never evaluated.
+PiecewiseLinear make_table(const std::vector<double>& bl, const std::vector<double>& bf) {
+  static constexpr double placeholder[2] = {0.0, 1.0};
+  if (bl.size() < 2) return PiecewiseLinear(placeholder, placeholder, 0.0);
+  return PiecewiseLinear(bl, bf, 0.0);
 }
 
-double FluxMapProfile::operator()(double r) const {
-  if (size_ < 2) return constant_;  // dark, or uniformly bright
-  return (*table_)(r);
-}
+}  // namespace
+
+FluxMapProfile::FluxMapProfile(const std::vector<double>& bl, const std::vector<double>& bf)
+    : constant_(bl.size() < 2), brightness_(bf.size() == 1 ? bf[0] : 0.0), table_(make_table(bl, bf)) {}
+
+double FluxMapProfile::operator()(double r) const { return constant_ ? brightness_ : table_(r); }
 
 double flux_map_norm(const FluxMapProfile& profile) {
   const auto flux = [&](double r) { return profile(r) * (two_pi * r); };

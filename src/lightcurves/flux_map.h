@@ -25,7 +25,6 @@
 // "assertion `left == right` failed\n  left: <bl size>\n right: <bf size>".
 #pragma once
 
-#include <optional>
 #include <vector>
 
 #include "numerics/interpolation.h"
@@ -40,9 +39,10 @@ class FluxMapProfile {
   double operator()(double r) const;
 
  private:
-  std::size_t size_;
-  double constant_;  // the brightness of a one-entry map
-  std::optional<PiecewiseLinear> table_;
+  // A map of fewer than two entries is constant: dark, or uniformly bright.
+  bool constant_;
+  double brightness_;
+  PiecewiseLinear table_;
 };
 
 double flux_map_norm(const FluxMapProfile& profile);

@@ -25,6 +25,7 @@ namespace caustix {
 
 class PiecewiseLinear {
  public:
+  // Requires x.size() == y.size() >= 2.
   PiecewiseLinear(std::span<const double> x, std::span<const double> y, double outside)
       : x_(x), y_front_(y.front()), y_back_(y.back()), outside_(outside) {
     lines_.reserve(x.size() - 1);
