@@ -10,7 +10,7 @@ BENCH    := build/bench
 WERROR   ?= OFF
 
 .PHONY: build test test-native test-python test-python-threads test-free-threaded test-tsan test-asan \
-	bench demo clean
+	test-install bench demo clean
 
 build:
 	$(ENV) cmake -S . -B $(RELEASE) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCAUSTIX_WERROR=$(WERROR)
@@ -19,7 +19,7 @@ build:
 # The test command: warnings are errors here.
 test:
 	$(MAKE) build WERROR=ON
-	$(MAKE) test-native test-python test-python-threads test-free-threaded test-tsan test-asan
+	$(MAKE) test-native test-python test-python-threads test-free-threaded test-tsan test-asan test-install
 
 test-native:
 	$(ENV) ctest --test-dir $(RELEASE) --output-on-failure
@@ -59,6 +59,10 @@ test-asan:
 	CAUSTIX_BUILD_DIR=$(ASAN) $(ENV) env CAUSTIX_SANITIZED=1 PYTHONMALLOC=malloc \
 	  ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  sh -c 'LD_PRELOAD="$$(g++ -print-file-name=libasan.so) $$(g++ -print-file-name=libstdc++.so)" exec python3 -m pytest -q tests'
+
+# pip install . into a fresh venv, import from elsewhere, check the stub.
+test-install:
+	$(ENV) tools/check-install
 
 bench:
 	$(ENV) cmake -S . -B $(BENCH) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCAUSTIX_TESTS=OFF \

@@ -30,6 +30,14 @@ def uniform_calls():
     l = [3.0 * i / n for i in range(n)]
     print(f"  witt_mao_magnification, 10^6 separations: "
           f"{median_ns(lambda: caustix.witt_mao_magnification(l, 1.0, 0.01), n):7.1f} ns/separation")
+    try:
+        import numpy as np
+    except ImportError:
+        np = None
+    if np is not None:
+        a = np.asarray(l)
+        print(f"  witt_mao_magnification, NumPy array of 10^6 float64: "
+              f"{median_ns(lambda: caustix.witt_mao_magnification(a, 1.0, 0.01), n):7.1f} ns/separation")
     l4 = l[:: n // 10**4]
     res = [1.0 + 0.1 * i for i in range(10)]
     rstars = [0.001 * (i + 1) for i in range(10)]

@@ -1,5 +1,6 @@
 #include "module/arguments.h"
 
+#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -88,6 +89,38 @@ bool to_double(PyObject* object, double& out) {
   return true;
 }
 
+namespace {
+
+// NumPy arrays, array.array and memoryview of exactly these types (not
+// subclasses, which may override iteration) can hand over their doubles.
+bool may_expose_doubles(PyObject* object) {
+  if (Py_IS_TYPE(object, &PyMemoryView_Type)) return true;
+  const char* name = Py_TYPE(object)->tp_name;
+  return std::strcmp(name, "numpy.ndarray") == 0 || std::strcmp(name, "array.array") == 0;
+}
+
+// Reads a one-dimensional, C-contiguous buffer of native doubles directly.
+// Returns false, with no exception set, for any other buffer: the caller
+// then iterates, which gives the same values one Python float at a time.
+bool read_double_buffer(PyObject* object, std::vector<double>& out) {
+  if (!may_expose_doubles(object)) return false;
+  Py_buffer view;
+  if (PyObject_GetBuffer(object, &view, PyBUF_FORMAT | PyBUF_C_CONTIGUOUS) < 0) {
+    PyErr_Clear();
+    return false;
+  }
+  const bool doubles = view.ndim == 1 && view.itemsize == sizeof(double) && view.format != nullptr &&
+                       std::strcmp(view.format, "d") == 0;
+  if (doubles) {
+    const auto* first = static_cast<const double*>(view.buf);
+    out.assign(first, first + view.len / static_cast<Py_ssize_t>(sizeof(double)));
+  }
+  PyBuffer_Release(&view);
+  return doubles;
+}
+
+}  // namespace
+
 bool to_vector(PyObject* object, std::vector<double>& out) {
   if (PyType_HasFeature(Py_TYPE(object), Py_TPFLAGS_UNICODE_SUBCLASS)) {
     PyErr_SetString(PyExc_TypeError, "a str cannot be converted to a vector of floats");
@@ -104,6 +137,7 @@ bool to_vector(PyObject* object, std::vector<double>& out) {
     }
     return false;
   }
+  if (read_double_buffer(object, out)) return true;
   // The reported length is only a capacity hint: a failing or lying __len__
   // does not change what the iteration yields.
   const Py_ssize_t hint = PyObject_Size(object);
