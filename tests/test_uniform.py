@@ -99,10 +99,40 @@ print(len([t for t in os.listdir('/proc/self/task')]))
 
 
 @pytest.mark.parallel_threads(1)
-@pytest.mark.parametrize("setting, workers", [("1", 1), ("3", 3), ("0", None), ("-2", None), ("x", None)])
-def test_pool_size_follows_the_environment(setting, workers):
+@pytest.mark.parametrize("setting, size", [("1", 1), ("3", 3), ("0", None), ("-2", None), ("x", None)])
+def test_pool_size_follows_the_environment(setting, size):
+    # A pool of size n is the calling thread and n - 1 workers.
     env = dict(os.environ, CAUSTIX_NUM_THREADS=setting)
     out = subprocess.run([sys.executable, "-c", POOL_SIZE], env=env, capture_output=True, text=True, check=True)
-    threads = int(out.stdout) - 1  # less the main thread
-    expected = workers if workers is not None else len(os.sched_getaffinity(0))
-    assert threads == expected
+    expected = size if size is not None else len(os.sched_getaffinity(0))
+    assert int(out.stdout) == expected
+
+
+NO_THREADS = """
+import resource, caustix
+
+def address_space():
+    for line in open("/proc/self/status"):
+        if line.startswith("VmSize:"):
+            return int(line.split()[1]) * 1024
+
+# Leave no room for a thread's stack: the workers cannot start.
+resource.setrlimit(resource.RLIMIT_AS, (address_space() + 3 * 2**20, resource.RLIM_INFINITY))
+for call in (lambda: caustix.witt_mao_magnification([0.5] * 100, 1.0, 0.1),
+             lambda: caustix.multi_witt_mao_magnification([0.5], [1.0], [0.1]),
+             lambda: caustix.witt_mao_magnification([], 1.0, 0.1)):
+    try:
+        call()
+        print("no fault")
+    except BaseException as fault:
+        print(type(fault).__name__, fault.args[0].startswith("The global thread pool has not been initialized."))
+print(caustix.integrated_witt_mao_magnification([3.0], 1.0, 0.1)[0] > 1)
+"""
+
+
+@pytest.mark.parallel_threads(1)
+@pytest.mark.skipif(os.environ.get("CAUSTIX_SANITIZED") == "1", reason="the sanitizers reserve address space")
+def test_a_pool_that_cannot_start_is_an_internal_fault_every_time():
+    env = dict(os.environ, CAUSTIX_NUM_THREADS="4")
+    out = subprocess.run([sys.executable, "-c", NO_THREADS], env=env, capture_output=True, text=True, timeout=60)
+    assert out.stdout.split("\n")[:4] == ["InternalFault True"] * 3 + ["True"], out.stdout + out.stderr

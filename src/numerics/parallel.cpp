@@ -7,13 +7,10 @@
 #include <tbb/task_arena.h>
 
 #include <charconv>
-#include <condition_variable>
 #include <cstdlib>
 #include <exception>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "numerics/fault.h"
 
@@ -37,11 +34,11 @@ namespace {
 // orderings the map guarantees: the caller's writes before a job are seen by
 // its pieces, and the pieces' writes are seen once the map has returned.
 #if defined(CAUSTIX_TSAN)
-void happens_before(void* address) { __tsan_release(address); }
-void happens_after(void* address) { __tsan_acquire(address); }
+void happens_before(const void* address) { __tsan_release(const_cast<void*>(address)); }
+void happens_after(const void* address) { __tsan_acquire(const_cast<void*>(address)); }
 #else
-void happens_before(void*) {}
-void happens_after(void*) {}
+void happens_before(const void*) {}
+void happens_after(const void*) {}
 #endif
 
 std::size_t requested_threads() {
@@ -58,9 +55,9 @@ std::size_t requested_threads() {
 }
 
 struct Pool {
-  std::size_t size = 0;
-  // The market limit counts the waiting caller as one thread, so allowing
-  // size + 1 lets all `size` workers join the arena.
+  std::size_t size = 0;  // threads that compute a map, the caller included
+  // Lifts oneTBB's process-wide limit (the processor count) when a larger
+  // pool is asked for.
   tbb::global_control* limit = nullptr;
   tbb::task_arena* arena = nullptr;
   std::string failure;  // why creation failed; empty when it succeeded
@@ -70,10 +67,16 @@ Pool* create_pool() noexcept {
   auto* pool = new Pool;
   try {
     pool->size = requested_threads();
-    pool->limit = new tbb::global_control(tbb::global_control::max_allowed_parallelism,
-                                          pool->size + 1);
-    pool->arena = new tbb::task_arena(static_cast<int>(pool->size), 0);
+    pool->limit = new tbb::global_control(tbb::global_control::max_allowed_parallelism, pool->size);
+    // One slot is kept for the calling thread, which works on its own map:
+    // a map completes even if no worker thread can be started.
+    pool->arena = new tbb::task_arena(static_cast<int>(pool->size), 1);
     pool->arena->initialize();
+    // Start the workers now, so that threads that cannot be started fail the
+    // creation of the pool rather than some later map.
+    pool->arena->execute([&] {
+      tbb::parallel_for(std::size_t{0}, 64 * pool->size, [](std::size_t) {});
+    });
   } catch (const std::exception& error) {
     pool->failure = error.what();
   } catch (...) {
@@ -93,22 +96,12 @@ Pool& the_pool() {
   return *pool;
 }
 
-// True while this thread runs a piece of a map, so that a map started from
-// inside a piece is recognised as nested.
-thread_local bool in_piece = false;
-
-struct PieceScope {
-  bool outer = std::exchange(in_piece, true);
-  ~PieceScope() { in_piece = outer; }
-};
-
 void run_pieces(std::size_t count, detail::RangeBody body, void* context) {
   int job = 0;  // its address names this map's orderings for the sanitizer
   happens_before(&job);
   tbb::parallel_for(tbb::blocked_range<std::size_t>(0, count),
                     [&](const tbb::blocked_range<std::size_t>& piece) {
                       happens_after(&job);
-                      PieceScope scope;
                       body(context, piece.begin(), piece.end());
                       happens_before(&job);
                     });
@@ -125,40 +118,22 @@ void detail::for_each_range(std::size_t count, RangeBody body, void* context) {
     if (count == 1) body(context, 0, 1);
     return;
   }
-  if (in_piece) {
-    // Already on a worker: a nested map shares out its pieces with the
-    // running work instead of waiting for the pool.
-    run_pieces(count, body, context);
-    return;
-  }
-  // The job lives on the caller's stack until the caller has seen it done.
+  // The caller joins the pool's arena and shares the pieces with the workers;
+  // from a worker (a nested map) the pieces join the work already running.
+  // When the arena has no free slot oneTBB may run the job on a worker.
   struct Job {
-    Job(std::size_t n, RangeBody b, void* c) : count(n), body(b), context(c) {}
     std::size_t count;
     RangeBody body;
     void* context;
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    std::exception_ptr error;
-  } job(count, body, context);
-  happens_before(&job);
-  pool.arena->enqueue([&job] {
-    happens_after(&job);
-    try {
-      run_pieces(job.count, job.body, job.context);
-    } catch (...) {
-      job.error = std::current_exception();
+    void operator()() const {
+      happens_after(this);
+      run_pieces(count, body, context);
+      happens_before(this);
     }
-    // Notify under the lock: the caller may destroy the job as soon as it
-    // sees `done`.
-    std::lock_guard lock(job.mutex);
-    job.done = true;
-    job.finished.notify_one();
-  });
-  std::unique_lock lock(job.mutex);
-  job.finished.wait(lock, [&] { return job.done; });
-  if (job.error) std::rethrow_exception(job.error);
+  } job{count, body, context};
+  happens_before(&job);
+  pool.arena->execute(job);
+  happens_after(&job);
 }
 
 }  // namespace caustix

@@ -3,16 +3,18 @@
 //
 // for_each_range(count, body) calls body(begin, end) on disjoint pieces that
 // cover [0, count) exactly once, cut by repeated halving, and returns when all
-// pieces are done. From a thread outside the pool the whole map is handed to
-// the pool as one job and the caller waits; from a worker (a nested map) the
-// pieces join the work already running on the same pool, so nesting neither
-// exhausts nor deadlocks it. An exception thrown by a piece lets the pieces
-// already running finish and is thrown again in the caller.
+// pieces are done. The calling thread works on its own map together with the
+// pool's workers, so a map completes even when no worker can be started; a
+// map started from a worker (a nested map) joins the work already running on
+// the same pool, whose waiting threads take other pieces meanwhile, so
+// nesting neither exhausts nor deadlocks it. An exception thrown by a piece
+// lets the pieces already running finish and is thrown again in the caller.
 //
 // The pool is created on first use, once per process, and lives until exit.
-// Its size: the environment variable CAUSTIX_NUM_THREADS when it holds a
-// positive whole number, otherwise the processors available to the process
-// (its affinity mask, limited by a cgroup CPU quota). A pool that cannot be
+// Its size, the number of threads that compute a map (the caller and
+// size - 1 workers): the environment variable CAUSTIX_NUM_THREADS when it
+// holds a positive whole number, otherwise the processors available to the
+// process (its affinity mask, limited by a cgroup CPU quota). A pool that cannot be
 // created is an internal fault whose message begins
 // "The global thread pool has not been initialized."; creation is not
 // retried.
@@ -23,7 +25,7 @@
 
 namespace caustix {
 
-// The number of worker threads of the pool (creates it if needed).
+// The number of threads that compute a map (creates the pool if needed).
 std::size_t pool_size();
 
 namespace detail {
