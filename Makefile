@@ -8,6 +8,8 @@ TSAN     := build/tsan
 ASAN     := build/asan
 BENCH    := build/bench
 WERROR   ?= OFF
+TSAN_OPTIONS_RUN := second_deadlock_stack=1 external_symbolizer_path=/usr/bin/addr2line \
+	suppressions=$(CURDIR)/tests/native/tsan.supp
 
 .PHONY: build test test-native test-python test-python-threads test-free-threaded test-tsan test-asan \
 	test-install bench demo clean
@@ -43,8 +45,11 @@ test-free-threaded: build
 test-tsan:
 	$(ENV) cmake -S . -B $(TSAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCAUSTIX_WERROR=ON \
 	  -DCMAKE_CXX_COMPILER=clang++ -DCAUSTIX_SANITIZE=thread
-	$(ENV) cmake --build $(TSAN) --target caustix_native_tests
-	$(ENV) env TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 external_symbolizer_path=/usr/bin/addr2line suppressions=$(CURDIR)/tests/native/tsan.supp" $(TSAN)/caustix_native_tests
+	$(ENV) cmake --build $(TSAN) --target caustix_native_tests caustix_tsan_canary
+	$(ENV) env TSAN_OPTIONS="$(TSAN_OPTIONS_RUN) halt_on_error=1" $(TSAN)/caustix_native_tests
+	@# The canary's deliberate race must still be reported.
+	$(ENV) sh -c 'TSAN_OPTIONS="$(TSAN_OPTIONS_RUN)" $(TSAN)/caustix_tsan_canary 2>&1 | grep -q "SUMMARY: ThreadSanitizer: data race .*tsan_canary.cpp"' \
+	  && echo "ThreadSanitizer reports the canary's race"
 
 # The module under AddressSanitizer and UndefinedBehaviorSanitizer, running
 # the whole Python suite. The interpreter is not instrumented, so the runtime

@@ -96,16 +96,23 @@ Pool& the_pool() {
   return *pool;
 }
 
+// Two addresses name a map's orderings for the sanitizer: what precedes
+// the map is seen by every piece (start), and every piece is seen by what
+// follows the map (finish). No piece is ordered before another.
+struct Orderings {
+  char start, finish;
+};
+
 void run_pieces(std::size_t count, detail::RangeBody body, void* context) {
-  int job = 0;  // its address names this map's orderings for the sanitizer
-  happens_before(&job);
+  Orderings order;
+  happens_before(&order.start);
   tbb::parallel_for(tbb::blocked_range<std::size_t>(0, count),
                     [&](const tbb::blocked_range<std::size_t>& piece) {
-                      happens_after(&job);
+                      happens_after(&order.start);
                       body(context, piece.begin(), piece.end());
-                      happens_before(&job);
+                      happens_before(&order.finish);
                     });
-  happens_after(&job);
+  happens_after(&order.finish);
 }
 
 }  // namespace
@@ -125,15 +132,16 @@ void detail::for_each_range(std::size_t count, RangeBody body, void* context) {
     std::size_t count;
     RangeBody body;
     void* context;
-    void operator()() const {
-      happens_after(this);
+    Orderings order;
+    void operator()() {
+      happens_after(&order.start);
       run_pieces(count, body, context);
-      happens_before(this);
+      happens_before(&order.finish);
     }
-  } job{count, body, context};
-  happens_before(&job);
+  } job{count, body, context, {}};
+  happens_before(&job.order.start);
   pool.arena->execute(job);
-  happens_after(&job);
+  happens_after(&job.order.finish);
 }
 
 }  // namespace caustix
