@@ -5,14 +5,13 @@
 // same for the default stopping rule. Run by `make bench`.
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "kernels/uniform_disk.h"
 #include "lightcurves/limb_darkened.h"
 #include "numerics/tanh_sinh.h"
+#include "reference.h"
 
 namespace {
 
@@ -25,23 +24,10 @@ struct Point {
   double l, rho, value;
 };
 
-std::vector<Point> read_points(const char* path) {
-  std::ifstream in(path);
-  std::string line;
-  std::getline(in, line);
+std::vector<Point> read_points() {
   std::vector<Point> points;
-  while (std::getline(in, line)) {
-    std::stringstream s(line);
-    Point p;
-    std::string cell;
-    std::getline(s, p.region, ',');
-    std::getline(s, cell, ',');
-    p.l = std::stod(cell);
-    std::getline(s, cell, ',');
-    p.rho = std::stod(cell);
-    std::getline(s, cell, ',');
-    p.value = std::stod(cell);
-    points.push_back(p);
+  for (const auto& row : caustix::testing::read_table("limb_darkened.csv")) {
+    points.push_back({row.text("region"), row.number("l"), row.number("rho"), row.number("value")});
   }
   return points;
 }
@@ -65,8 +51,8 @@ Evaluated rings(const Point& p, int level, double rounding) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const auto points = read_points(argc > 1 ? argv[1] : "tests/reference/limb_darkened.csv");
+int main() {
+  const auto points = read_points();
   std::printf("relative error against the mpmath light curve (evaluations per separation)\n");
   std::printf("%-8s %5s %5s | %-40s | %-40s\n", "region", "l", "rho", "disks: level 5 / 6 / 7 / 8 / 10 / default",
               "rings: level 5 / 6 / 7 / 8 / 10 / default");

@@ -80,7 +80,7 @@ TEST(ParallelMap, ConcurrentCallersShareThePool) {
   }
 }
 
-TEST(ParallelMap, PoolHasAtLeastOneWorker) { EXPECT_GE(pool_size(), 1u); }
+TEST(ParallelMap, PoolHasAtLeastOneThread) { EXPECT_GE(pool_size(), 1u); }
 
 }  // namespace
 }  // namespace caustix
