@@ -26,6 +26,14 @@ Outcome<double> heyrovsky_magnification(double l, double r, double re, double rs
     return ((a * log_term + t * 4.0) + c * d) / two_pi;
   }
 
+  return _heyrovsky_magnification_closed_form(l, r, re, rstar);
+}
+
+Outcome<double> _heyrovsky_magnification_closed_form(double l, double r, double re,
+                                                      double rstar) noexcept {
+  const double eps = re / rstar;
+  const double d = r - l;
+  const double eps2 = eps * eps;
   const double h = eps2 * 4.0 + d * d;
   const double s = l + r;
   const double k = std::sqrt((l * r) / h) * ((eps * 4.0) / s);

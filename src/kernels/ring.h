@@ -34,4 +34,13 @@ namespace caustix {
 
 Outcome<double> heyrovsky_magnification(double l, double r, double re, double rstar) noexcept;
 
+// The closed form alone, without the switch to the expansion near the ring.
+// The expansion assumes |r - l| << l; for a lens within about 1e-3 of the
+// centre that fails for the rings near it (at l = 0 it has no value), while
+// the closed form keeps about 1e-16 ((l + r) / d)^2 relative there. At l = 0
+// it is the point-lens magnification A0(r / eps) (n = m = 0). Fails where
+// the kernel's elliptic branch fails, and for n = 1 (r = l > 0).
+Outcome<double> _heyrovsky_magnification_closed_form(double l, double r, double re,
+                                                      double rstar) noexcept;
+
 }  // namespace caustix

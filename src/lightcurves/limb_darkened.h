@@ -15,17 +15,21 @@
 // with R(r) the ring magnification at separation l (NaN where the ring
 // kernel fails, which counts as zero). For 0 < l < 1 the integral is taken
 // over [0, l] and [l, 1], so that the ring's logarithmic singularity at
-// r = l is an end of each piece.
+// r = l is an end of each piece. For |l| < ring_centre_limit the rings come
+// from the kernel's closed form: its expansion near the ring assumes
+// |r - l| << l, and at l = 0 it has no value (those rings would be lost).
 //
 // integrated_heyrovsky_magnification: the core with the fixed linear law and
 // norm = 2.5132741228717936 (0.8 pi to 14 digits), the same star as
 // integrated_witt_mao_magnification.
 //
-// None of them reports a failure.
+// None of them reports a failure, except `interrupted` when the interruption,
+// asked before each separation, says stop.
 #pragma once
 
 #include <vector>
 
+#include "numerics/interruption.h"
 #include "numerics/outcome.h"
 #include "numerics/tanh_sinh.h"
 
@@ -47,6 +51,10 @@ class Profile {
 
 inline constexpr double limb_darkened_disk_flux = 2.5132741228717936;
 
+// Separations below this (source radii) take every ring from the ring
+// kernel's closed form (see kernels/ring.h).
+inline constexpr double ring_centre_limit = 1e-3;
+
 double linear_limb_darkening(double r) noexcept;
 
 // The integrals behind one entry, with their cost: I of the disk operation
@@ -57,14 +65,14 @@ QuadratureResult ring_flux_integral(double l, double re, double rstar, Profile p
                                     int max_level = tanh_sinh_max_level,
                                     double rounding = tanh_sinh_rounding);
 
-Outcome<std::vector<double>> integrated_witt_mao_magnification(std::vector<double> l, double re,
-                                                               double rstar);
+Outcome<std::vector<double>> integrated_witt_mao_magnification(
+    std::vector<double> l, double re, double rstar, Interruption& interruption = Interruption::none());
 
-Outcome<std::vector<double>> _integrated_heyrovsky_magnification(std::vector<double> l, double re,
-                                                                 double rstar, double norm,
-                                                                 Profile profile);
+Outcome<std::vector<double>> _integrated_heyrovsky_magnification(
+    std::vector<double> l, double re, double rstar, double norm, Profile profile,
+    Interruption& interruption = Interruption::none());
 
-Outcome<std::vector<double>> integrated_heyrovsky_magnification(std::vector<double> l, double re,
-                                                                double rstar);
+Outcome<std::vector<double>> integrated_heyrovsky_magnification(
+    std::vector<double> l, double re, double rstar, Interruption& interruption = Interruption::none());
 
 }  // namespace caustix

@@ -30,6 +30,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <span>
 #include <vector>
 
 namespace caustix {
@@ -102,6 +103,38 @@ QuadratureResult tanh_sinh(F&& f, double a, double b, double tolerance,
     if (error <= tolerance || error <= rounding * (h * step * magnitude)) break;
   }
   return {integral, error, evaluations};
+}
+
+// The integral over [a, b] taken in pieces that end at the given break
+// points: those strictly inside (a, b), in increasing order, repeats
+// dropped. Pieces are integrated left to right and their results added
+// (errors and evaluations too). With no break point inside, one piece.
+template <class F>
+QuadratureResult tanh_sinh_pieces(F&& f, double a, double b, std::span<double> breaks,
+                                  double tolerance, int max_level = tanh_sinh_max_level,
+                                  double rounding = tanh_sinh_rounding) {
+  // Keep the points inside, in increasing order (insertion: a handful).
+  std::size_t count = 0;
+  for (const double x : breaks) {
+    if (!(a < x && x < b)) continue;
+    std::size_t i = count++;
+    for (; i > 0 && breaks[i - 1] > x; --i) breaks[i] = breaks[i - 1];
+    breaks[i] = x;
+  }
+  QuadratureResult total{0.0, 0.0, 0};
+  double start = a;
+  const auto add = [&](double end) {
+    const QuadratureResult piece = tanh_sinh(f, start, end, tolerance, max_level, rounding);
+    total.integral += piece.integral;
+    total.error += piece.error;
+    total.evaluations += piece.evaluations;
+    start = end;
+  };
+  for (std::size_t i = 0; i < count; ++i) {
+    if (start < breaks[i]) add(breaks[i]);
+  }
+  add(b);
+  return total;
 }
 
 }  // namespace caustix

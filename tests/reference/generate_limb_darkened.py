@@ -54,6 +54,10 @@ def limb_darkened(l, rho):
 
 def rows():
     for rho in ("0.01", "0.1", "1"):
+        # A lens at or near the centre: the peak of a high-magnification event.
+        for region, l in [("centre", 1e-7), ("centre", 1e-6), ("centre", 5e-6),
+                          ("near centre", 2e-5), ("near centre", 1e-4), ("near centre", 1e-3)]:
+            yield region, repr(l), rho, limb_darkened(l, float(rho))
         for region, l in [("centre", 0.0), ("inside", 0.3), ("inside", 0.7), ("inside", 0.95),
                           ("rim", 1.02), ("outside", 1.1), ("outside", 1.5), ("outside", 3.0)]:
             yield region, repr(l), rho, limb_darkened(l, float(rho))
