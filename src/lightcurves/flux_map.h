@@ -21,13 +21,16 @@
 // normalisation; the first ring-kernel failure (separations in order, table
 // entries in order) ends the call and is returned.
 //
-// Tables of different lengths are an internal fault,
+// All three stop with the failure `interrupted` when the interruption,
+// asked before each separation (and every 1024 rings of the sum), says
+// stop. Tables of different lengths are an internal fault,
 // "assertion `left == right` failed\n  left: <bl size>\n right: <bf size>".
 #pragma once
 
 #include <vector>
 
 #include "numerics/interpolation.h"
+#include "numerics/interruption.h"
 #include "numerics/outcome.h"
 
 namespace caustix {
@@ -48,12 +51,15 @@ class FluxMapProfile {
 double flux_map_norm(const FluxMapProfile& profile);
 
 Outcome<std::vector<double>> integrated_flux_map_heyrovsky_magnification(
-    std::vector<double> l, double re, double rstar, std::vector<double> bl, std::vector<double> bf);
+    std::vector<double> l, double re, double rstar, std::vector<double> bl, std::vector<double> bf,
+    Interruption& interruption = Interruption::none());
 
 Outcome<std::vector<double>> integrated_flux_map_witt_mao_magnification(
-    std::vector<double> l, double re, double rstar, std::vector<double> bl, std::vector<double> bf);
+    std::vector<double> l, double re, double rstar, std::vector<double> bl, std::vector<double> bf,
+    Interruption& interruption = Interruption::none());
 
 Outcome<std::vector<double>> discrete_flux_map_heyrovsky_magnification(
-    std::vector<double> l, double re, double rstar, std::vector<double> bl, std::vector<double> bf);
+    std::vector<double> l, double re, double rstar, std::vector<double> bl, std::vector<double> bf,
+    Interruption& interruption = Interruption::none());
 
 }  // namespace caustix
