@@ -58,6 +58,38 @@ def ring_calls():
     print(f"  discrete_flux_map_heyrovsky_magnification, 100 rings x 10^4: {per_eval:7.1f} ns/ring evaluation")
 
 
+def two_threads():
+    """Two Python threads computing the same limb-darkened curve, against the
+    two calls one after the other: the calling thread detaches from the
+    interpreter, so on two cores the ratio is near 0.5 (1.0 if it did not)."""
+    import threading
+
+    import caustix
+
+    l = [3.0 * (i + 0.5) / 20000 for i in range(20000)]
+
+    def call():
+        caustix.integrated_heyrovsky_magnification(l, 1.0, 0.01)
+
+    def serial():
+        call()
+        call()
+
+    def parallel():
+        threads = [threading.Thread(target=call) for _ in range(2)]
+        for t in threads:
+            t.start()
+        for t in threads:
+            t.join()
+
+    ratios = []
+    for _ in range(REPEATS):
+        a, b = median_ns(serial, 1, repeats=1), median_ns(parallel, 1, repeats=1)
+        ratios.append(b / a)
+    print(f"  integrated_heyrovsky_magnification, 2 x 2*10^4 separations on two threads / serial: "
+          f"median {statistics.median(ratios):.2f} (range {min(ratios):.2f}-{max(ratios):.2f})")
+
+
 def main():
     if len(sys.argv) > 1 and sys.argv[1] == "--uniform":
         uniform_calls()
@@ -74,6 +106,7 @@ def main():
         subprocess.run([sys.executable, __file__, "--uniform"], env=env, check=True)
     print("calling thread only:", flush=True)
     ring_calls()
+    two_threads()
 
 
 if __name__ == "__main__":

@@ -101,12 +101,26 @@ def test_failures_carry_the_elliptic_message(args, message):
     assert not hasattr(info.value, "__notes__")
 
 
+def left_to_right_sum(l, bl, bf):
+    # Summed in table order, as written (Python's sum() is compensated).
+    out = []
+    for x in l:
+        total = 0.0
+        for r, w in zip(bl, bf):
+            total += ring(x, r, 1.0, 0.5) * w
+        out.append(total)
+    return out
+
+
 def test_discrete_sum():
     l = [0.0, 0.3, 1.7]
     bl, bf = [0.1, 0.45, 0.9], [1.0, 0.5, 0.25]
     out = discrete(l, 1.0, 0.5, bl, bf)
-    expected = [sum(ring(x, r, 1.0, 0.5) * w for r, w in zip(bl, bf)) for x in l]
-    assert out == expected
+    assert out == left_to_right_sum(l, bl, bf)
+    # Terms that cancel: a compensated or reordered sum gives another value.
+    cancelling = ([2.0], [0.5, 0.7, 0.5], [1e16, 1.0, -1e16])
+    assert discrete(cancelling[0], 1.0, 0.5, *cancelling[1:]) == left_to_right_sum(*cancelling)
+    assert left_to_right_sum(*cancelling) != [sum(ring(2.0, r, 1.0, 0.5) * w for r, w in zip(*cancelling[1:]))]
     # The weights are used as given: no normalisation.
     scaled = discrete(l, 1.0, 0.5, bl, [3.0 * w for w in bf])
     assert scaled == pytest.approx([3.0 * v for v in out], rel=1e-15)

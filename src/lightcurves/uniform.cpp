@@ -9,32 +9,43 @@ namespace caustix {
 
 namespace {
 
-std::vector<double> uniform_light_curve(const std::vector<double>& l, double re, double rstar) {
+// Fills result (of l's length); false when the interruption stopped it.
+bool uniform_light_curve(const std::vector<double>& l, double re, double rstar, std::vector<double>& result,
+                         Interruption& interruption) {
   const double rho = rstar / re;
-  std::vector<double> result(l.size());
-  for_each_range(l.size(), [&](std::size_t begin, std::size_t end) {
-    for (std::size_t i = begin; i < end; ++i) {
-      result[i] = witt_mao_magnification_scaled(l[i] * rho, rho);
-    }
-  });
-  return result;
+  result.resize(l.size());
+  return for_each_range(
+      l.size(),
+      [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+          result[i] = witt_mao_magnification_scaled(l[i] * rho, rho);
+        }
+      },
+      interruption);
 }
 
 }  // namespace
 
-Outcome<std::vector<double>> witt_mao_magnification(std::vector<double> l, double re, double rstar) {
-  return uniform_light_curve(l, re, rstar);
+Outcome<std::vector<double>> witt_mao_magnification(std::vector<double> l, double re, double rstar,
+                                                    Interruption& interruption) {
+  std::vector<double> result;
+  if (!uniform_light_curve(l, re, rstar, result, interruption)) return interrupted();
+  return result;
 }
 
 Outcome<std::vector<std::vector<double>>> multi_witt_mao_magnification(
-    std::vector<double> l, std::vector<double> re, std::vector<double> rstar) {
+    std::vector<double> l, std::vector<double> re, std::vector<double> rstar, Interruption& interruption) {
   const std::size_t per_re = rstar.size();
   std::vector<std::vector<double>> curves(re.size() * per_re);
-  for_each_range(curves.size(), [&](std::size_t begin, std::size_t end) {
-    for (std::size_t k = begin; k < end; ++k) {
-      curves[k] = uniform_light_curve(l, re[k / per_re], rstar[k % per_re]);
-    }
-  });
+  const bool complete = for_each_range(
+      curves.size(),
+      [&](std::size_t begin, std::size_t end) {
+        for (std::size_t k = begin; k < end; ++k) {
+          if (!uniform_light_curve(l, re[k / per_re], rstar[k % per_re], curves[k], interruption)) return;
+        }
+      },
+      interruption);
+  if (!complete) return interrupted();
   return curves;
 }
 

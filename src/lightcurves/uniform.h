@@ -11,17 +11,22 @@
 // the same pool.
 //
 // Neither reports a failure; a kernel that cannot evaluate gives a NaN entry.
+// Both stop, with the failure `interrupted`, when the interruption says so
+// (asked by the calling thread between chunks of the map).
 #pragma once
 
 #include <vector>
 
+#include "numerics/interruption.h"
 #include "numerics/outcome.h"
 
 namespace caustix {
 
-Outcome<std::vector<double>> witt_mao_magnification(std::vector<double> l, double re, double rstar);
+Outcome<std::vector<double>> witt_mao_magnification(std::vector<double> l, double re, double rstar,
+                                                    Interruption& interruption = Interruption::none());
 
 Outcome<std::vector<std::vector<double>>> multi_witt_mao_magnification(
-    std::vector<double> l, std::vector<double> re, std::vector<double> rstar);
+    std::vector<double> l, std::vector<double> re, std::vector<double> rstar,
+    Interruption& interruption = Interruption::none());
 
 }  // namespace caustix

@@ -11,7 +11,9 @@
 
 namespace caustix {
 
-enum class ErrorType { runtime_error };
+// interrupted: the caller's poll asked the operation to stop (a signal
+// handler raised); the boundary raises what the handler raised.
+enum class ErrorType { runtime_error, interrupted };
 
 struct Failure {
   ErrorType type;
@@ -25,6 +27,10 @@ using Outcome = std::expected<T, Failure>;
 
 inline std::unexpected<Failure> runtime_failure(std::string_view message) noexcept {
   return std::unexpected(Failure{ErrorType::runtime_error, message});
+}
+
+inline std::unexpected<Failure> interrupted() noexcept {
+  return std::unexpected(Failure{ErrorType::interrupted, "interrupted"});
 }
 
 }  // namespace caustix

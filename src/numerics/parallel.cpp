@@ -4,8 +4,10 @@
 #include <tbb/global_control.h>
 #include <tbb/info.h>
 #include <tbb/parallel_for.h>
+#include <tbb/task.h>
 #include <tbb/task_arena.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <exception>
@@ -103,13 +105,20 @@ struct Orderings {
   char start, finish;
 };
 
-void run_pieces(std::size_t count, detail::RangeBody body, void* context) {
+void run_pieces(std::size_t count, detail::RangeBody body, void* context, Interruption& interruption) {
   Orderings order;
   happens_before(&order.start);
   tbb::parallel_for(tbb::blocked_range<std::size_t>(0, count),
                     [&](const tbb::blocked_range<std::size_t>& piece) {
                       happens_after(&order.start);
-                      body(context, piece.begin(), piece.end());
+                      for (std::size_t begin = piece.begin(); begin < piece.end(); begin += map_chunk) {
+                        if (interruption.stop_requested()) {
+                          // Pieces of this map not yet started are skipped.
+                          tbb::task::current_context()->cancel_group_execution();
+                          break;
+                        }
+                        body(context, begin, std::min(begin + map_chunk, piece.end()));
+                      }
                       happens_before(&order.finish);
                     });
   happens_after(&order.finish);
@@ -119,11 +128,11 @@ void run_pieces(std::size_t count, detail::RangeBody body, void* context) {
 
 std::size_t pool_size() { return the_pool().size; }
 
-void detail::for_each_range(std::size_t count, RangeBody body, void* context) {
+bool detail::for_each_range(std::size_t count, RangeBody body, void* context, Interruption& interruption) {
   Pool& pool = the_pool();
   if (count < 2) {
-    if (count == 1) body(context, 0, 1);
-    return;
+    if (count == 1 && !interruption.stop_requested()) body(context, 0, 1);
+    return !interruption.stopped();
   }
   // The caller joins the pool's arena and shares the pieces with the workers;
   // from a worker (a nested map) the pieces join the work already running.
@@ -132,16 +141,18 @@ void detail::for_each_range(std::size_t count, RangeBody body, void* context) {
     std::size_t count;
     RangeBody body;
     void* context;
+    Interruption& interruption;
     Orderings order;
     void operator()() {
       happens_after(&order.start);
-      run_pieces(count, body, context);
+      run_pieces(count, body, context, interruption);
       happens_before(&order.finish);
     }
-  } job{count, body, context, {}};
+  } job{count, body, context, interruption, {}};
   happens_before(&job.order.start);
   pool.arena->execute(job);
   happens_after(&job.order.finish);
+  return !interruption.stopped();
 }
 
 }  // namespace caustix
