@@ -12,7 +12,7 @@ TSAN_OPTIONS_RUN := second_deadlock_stack=1 external_symbolizer_path=/usr/bin/ad
 	suppressions=$(CURDIR)/tests/native/tsan.supp
 
 .PHONY: build test test-native test-python test-python-threads test-free-threaded test-tsan test-asan \
-	test-install bench demo clean
+	test-install bench demo fit survey clean
 
 build:
 	$(ENV) cmake -S . -B $(RELEASE) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DCAUSTIX_WERROR=$(WERROR)
@@ -83,6 +83,16 @@ bench:
 
 demo: build
 	$(ENV) python3 examples/light_curve.py
+	@echo "Next: 'make fit' fits one event, 'make survey' fits a season of events on Dask."
+
+# One event fitted with the limb-darkened model (and the uniform one).
+fit: build
+	$(ENV) python3 examples/fit_event.py build/fit_event.png
+
+# A survey of simulated events, one Dask task each (EVENTS, SCHEDULER).
+EVENTS ?= 64
+survey: build
+	$(ENV) python3 examples/survey.py --events $(EVENTS) --output build/survey $(if $(SCHEDULER),--scheduler $(SCHEDULER))
 
 clean:
 	rm -rf build
