@@ -24,12 +24,23 @@ def test_fit_recovers_the_event_and_detects_limb_darkening():
     assert uniform.chi2 - limb_darkened.chi2 > 100.0
 
 
+@pytest.fixture
+def restored_environment():
+    # Dask's LocalCluster sets variables in its own process's environment
+    # (MALLOC_TRIM_THRESHOLD_, OMP_NUM_THREADS, ...), which later tests'
+    # subprocesses would inherit.
+    saved = dict(os.environ)
+    yield
+    os.environ.clear()
+    os.environ.update(saved)
+
+
 @pytest.mark.skipif(os.environ.get("CAUSTIX_SANITIZED") == "1", reason="worker processes under the sanitizers")
-def test_survey_on_a_local_cluster_equals_serial_fits(monkeypatch):
+def test_survey_on_a_local_cluster_equals_serial_fits(restored_environment):
     import survey
     from dask.distributed import Client, LocalCluster
 
-    monkeypatch.setenv("CAUSTIX_NUM_THREADS", "1")
+    os.environ["CAUSTIX_NUM_THREADS"] = "1"
     serial = [events.fit_survey_event(i) for i in range(4)]
     cluster = LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None,
                            env={"PYTHONPATH": os.pathsep.join(sys.path)})
