@@ -14,7 +14,7 @@ TanhSinhNode node_at(double t) {
   const double s = half_pi * std::sinh(t);
   const double ch = std::cosh(s);
   // 1 - tanh(s) = 1 / (e^s cosh s), without cancellation.
-  return {1.0 / (std::exp(s) * ch), half_pi * std::cosh(t) / (ch * ch)};
+  return {t, 1.0 / (std::exp(s) * ch), half_pi * std::cosh(t) / (ch * ch)};
 }
 
 TanhSinhTable make_table() {

@@ -9,11 +9,15 @@
 // table keeps their distances to the ends, 1 - |x|, and a node that rounds
 // onto an end is skipped. Every non-finite value of f counts as zero.
 //
-// Stopping: after each level the error estimate is the change from the
-// previous level. The quadrature stops when the estimate is at most the
-// absolute target, or at most `rounding` times the integral of |f| (the
-// rounding level of the sum: an integral of order 1 can never meet a target
-// of 1e-16 in double precision), or at `max_level`. Endpoint singularities
+// Stopping: after each level the error is estimated from the changes of the
+// last two levels, which quadratic convergence in the level makes about the
+// square of the last change (Bailey's estimate, tanh_sinh_error below). The
+// quadrature stops when the estimate is at most the absolute target, or at
+// most `rounding` times the integral of |f| (the rounding level of the sum:
+// an integral of order 1 can never meet a target of 1e-16 in double
+// precision), or at `max_level`. Each tail is cut, for the rest of the
+// quadrature, at its first node (from t = 2.5 on) whose term is below 2^-53
+// of the sum of |terms|. Endpoint singularities
 // such as log x or 1/sqrt(x) converge as fast as smooth integrands; a kink
 // or a step inside the interval slows convergence to first order, so split
 // the interval there.
@@ -27,6 +31,7 @@
 // integrate at once.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -44,12 +49,16 @@ struct QuadratureResult {
 namespace detail {
 
 struct TanhSinhNode {
+  double t;
   double distance;  // 1 - |x(t)|, the node's distance from an end on [-1, 1]
   double weight;    // x'(t)
 };
 
 struct TanhSinhTable {
   static constexpr int levels = 12;
+  // The truncation of the t axis: at t = 4 the distance 1 - |x| is about
+  // 1e-37, so that even 1/sqrt(x) at an end leaves out only about 1e-18.
+  static constexpr double t_max = 4.0;
   double centre_weight;  // x'(0)
   // levels[0]: t = 1, 2, ... up to the truncation; level k: t = (2j - 1) 2^-k.
   std::vector<TanhSinhNode> nodes[levels + 1];
@@ -57,7 +66,36 @@ struct TanhSinhTable {
 
 const TanhSinhTable& tanh_sinh_table();
 
+// A tail is cut only from t = 2.5 on (within 1e-8 of an end, relative to
+// the half-width), so that an integrand that vanishes in the middle of the
+// interval is not cut, where its term is below tail times the sum of |terms|.
+inline constexpr double tanh_sinh_tail_start = 2.5;
+inline constexpr double tanh_sinh_tail = 1.1102230246251565e-16;  // 2^-53
+
+// The error estimate of the latest level's integral from the last three
+// levels (Bailey, Jeyabalan & Li 2005): tanh-sinh doubles its correct
+// digits per level, so with d1 and d2 the changes from the last two levels,
+// relative to the sum of |terms| (scale), the error is about
+// d1^(log d1 / log d2), and at least d1^2 (and a few units in the last
+// place of the sum). Before quadratic convergence has
+// set in (d1 not below d2, or no level before the last), the last change.
+inline double tanh_sinh_error(double integral, double last, double before, double scale) {
+  // Below a few units in the last place of the sum the changes are rounding.
+  const double floor = 4.0 * 2.220446049250313e-16 * scale;
+  const double d1 = std::abs(integral - last);
+  if (!(scale > 0.0)) return d1;
+  const double r1 = d1 / scale, r2 = std::abs(integral - before) / scale;
+  if (!(r1 < r2 && r2 < 1.0) || r1 == 0.0) return std::max(d1, floor);
+  const double log_r1 = std::log(r1);
+  return std::max(scale * std::max(std::exp(log_r1 * log_r1 / std::log(r2)), r1 * r1), floor);
+}
+
 }  // namespace detail
+
+// How a level's error is estimated: by the change from the previous level,
+// or by Bailey's estimate from the last two changes (tanh_sinh_error), for
+// integrands smooth enough to converge quadratically in the level.
+enum class TanhSinhEstimate { last_change, quadratic };
 
 inline constexpr int tanh_sinh_max_level = 7;
 inline constexpr double tanh_sinh_rounding = 1e-12;
@@ -65,42 +103,72 @@ inline constexpr double tanh_sinh_rounding = 1e-12;
 template <class F>
 QuadratureResult tanh_sinh(F&& f, double a, double b, double tolerance,
                            int max_level = tanh_sinh_max_level,
-                           double rounding = tanh_sinh_rounding) {
+                           double rounding = tanh_sinh_rounding,
+                           TanhSinhEstimate estimate = TanhSinhEstimate::last_change) {
   const detail::TanhSinhTable& table = detail::tanh_sinh_table();
   if (max_level > detail::TanhSinhTable::levels) max_level = detail::TanhSinhTable::levels;
   const double c = 0.5 * (a + b);
   const double h = 0.5 * (b - a);
   std::size_t evaluations = 0;
-  auto value = [&](double x) {
-    if (!(a < x && x < b)) return 0.0;
+  // f at x, 0 for a node that rounded onto an end; false when f was not finite.
+  auto value = [&](double x, double& y) {
+    if (!(a < x && x < b)) {
+      y = 0.0;
+      return true;
+    }
     ++evaluations;
-    const double y = f(x);
-    return std::isfinite(y) ? y : 0.0;
+    y = f(x);
+    if (std::isfinite(y)) return true;
+    y = 0.0;
+    return false;
   };
   // sum and sum of magnitudes of weight * f over all nodes so far
   double sum = 0.0, magnitude = 0.0;
+  // Each tail ends, for this level and the later ones, at the first node
+  // from t = tail_start on whose term is finite and below the rounding of
+  // the sum: the terms beyond fall doubly exponentially.
+  double left_end = detail::TanhSinhTable::t_max, right_end = detail::TanhSinhTable::t_max;
+  // A level's terms are summed apart and then added, which keeps the
+  // rounding of thousands of terms down.
   auto add_level = [&](const std::vector<detail::TanhSinhNode>& nodes) {
+    double level_sum = 0.0, level_magnitude = 0.0;
     for (const detail::TanhSinhNode& node : nodes) {
+      const bool left = node.t < left_end, right = node.t < right_end;
+      if (!left && !right) break;
       const double offset = h * node.distance;
-      const double left = value(a + offset), right = value(b - offset);
-      sum += node.weight * (left + right);
-      magnitude += node.weight * (std::abs(left) + std::abs(right));
+      double y_left = 0.0, y_right = 0.0;
+      const bool finite_left = left && value(a + offset, y_left);
+      const bool finite_right = right && value(b - offset, y_right);
+      level_sum += node.weight * (y_left + y_right);
+      level_magnitude += node.weight * (std::abs(y_left) + std::abs(y_right));
+      if (node.t >= detail::tanh_sinh_tail_start) {
+        const double negligible = detail::tanh_sinh_tail * (magnitude + level_magnitude);
+        if (finite_left && node.weight * std::abs(y_left) <= negligible) left_end = node.t;
+        if (finite_right && node.weight * std::abs(y_right) <= negligible) right_end = node.t;
+      }
     }
+    sum += level_sum;
+    magnitude += level_magnitude;
   };
-  const double centre = value(c);
+  double centre;
+  value(c, centre);
   sum = table.centre_weight * centre;
   magnitude = std::abs(sum);
   add_level(table.nodes[0]);
   double step = 1.0;
   double integral = h * sum;
+  double previous = std::numeric_limits<double>::quiet_NaN();  // the level before
   double error = std::numeric_limits<double>::infinity();
   for (int level = 1; level <= max_level; ++level) {
     add_level(table.nodes[level]);
     step *= 0.5;
     const double next = h * step * sum;
-    error = std::abs(next - integral);
+    const double scale = h * step * magnitude;
+    error = estimate == TanhSinhEstimate::quadratic ? detail::tanh_sinh_error(next, integral, previous, scale)
+                                                    : std::abs(next - integral);
+    previous = integral;
     integral = next;
-    if (error <= tolerance || error <= rounding * (h * step * magnitude)) break;
+    if (error <= tolerance || error <= rounding * scale) break;
   }
   return {integral, error, evaluations};
 }
@@ -112,7 +180,8 @@ QuadratureResult tanh_sinh(F&& f, double a, double b, double tolerance,
 template <class F>
 QuadratureResult tanh_sinh_pieces(F&& f, double a, double b, std::span<double> breaks,
                                   double tolerance, int max_level = tanh_sinh_max_level,
-                                  double rounding = tanh_sinh_rounding) {
+                                  double rounding = tanh_sinh_rounding,
+                                  TanhSinhEstimate estimate = TanhSinhEstimate::last_change) {
   // Keep the points inside, in increasing order (insertion: a handful).
   std::size_t count = 0;
   for (const double x : breaks) {
@@ -124,7 +193,7 @@ QuadratureResult tanh_sinh_pieces(F&& f, double a, double b, std::span<double> b
   QuadratureResult total{0.0, 0.0, 0};
   double start = a;
   const auto add = [&](double end) {
-    const QuadratureResult piece = tanh_sinh(f, start, end, tolerance, max_level, rounding);
+    const QuadratureResult piece = tanh_sinh(f, start, end, tolerance, max_level, rounding, estimate);
     total.integral += piece.integral;
     total.error += piece.error;
     total.evaluations += piece.evaluations;
