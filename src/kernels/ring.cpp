@@ -1,6 +1,7 @@
 #include "kernels/ring.h"
 
 #include <cmath>
+#include <limits>
 
 #include "numerics/elliptic.h"
 
@@ -26,14 +27,6 @@ Outcome<double> heyrovsky_magnification(double l, double r, double re, double rs
     return ((a * log_term + t * 4.0) + c * d) / two_pi;
   }
 
-  return _heyrovsky_magnification_closed_form(l, r, re, rstar);
-}
-
-Outcome<double> _heyrovsky_magnification_closed_form(double l, double r, double re,
-                                                      double rstar) noexcept {
-  const double eps = re / rstar;
-  const double d = r - l;
-  const double eps2 = eps * eps;
   const double h = eps2 * 4.0 + d * d;
   const double s = l + r;
   const double k = std::sqrt((l * r) / h) * ((eps * 4.0) / s);
@@ -42,6 +35,21 @@ Outcome<double> _heyrovsky_magnification_closed_form(double l, double r, double 
   const auto integrals = ellip_kpi(n, m);
   if (!integrals) return std::unexpected(integrals.error());
   return ((eps2 + eps2) * integrals->k + (d * d) * integrals->pi) * (4.0 / (s * std::sqrt(h))) / two_pi;
+}
+
+double _heyrovsky_magnification_complementary(double l, double r, double re, double rstar) noexcept {
+  const double eps = re / rstar;
+  const double d = r - l;
+  const double eps2 = eps * eps;
+  const double h = eps2 * 4.0 + d * d;
+  const double s = l + r;
+  if (!(l * r >= 0.0) || !std::isfinite(h) || !std::isfinite(s)) return std::numeric_limits<double>::quiet_NaN();
+  if (d == 0.0) return std::numeric_limits<double>::infinity();
+  const double q = d / s;
+  const double nc = q * q;
+  const double mc = nc * ((eps2 * 4.0 + s * s) / h);
+  const auto integrals = ellip_ekpi_complementary(nc, mc);
+  return ((eps2 + eps2) * integrals.k + (d * d) * integrals.pi) * (4.0 / (s * std::sqrt(h))) / two_pi;
 }
 
 }  // namespace caustix

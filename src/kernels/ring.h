@@ -34,13 +34,16 @@ namespace caustix {
 
 Outcome<double> heyrovsky_magnification(double l, double r, double re, double rstar) noexcept;
 
-// The closed form alone, without the switch to the expansion near the ring.
-// The expansion assumes |r - l| << l; for a lens within about 1e-3 of the
-// centre that fails for the rings near it (at l = 0 it has no value), while
-// the closed form keeps about 1e-16 ((l + r) / d)^2 relative there. At l = 0
-// it is the point-lens magnification A0(r / eps) (n = m = 0). Fails where
-// the kernel's elliptic branch fails, and for n = 1 (r = l > 0).
-Outcome<double> _heyrovsky_magnification_closed_form(double l, double r, double re,
-                                                      double rstar) noexcept;
+// The closed form evaluated from the complementary parameters, for the
+// ring-integrated light curves:
+//
+//   1 - n = d^2 / (l + r)^2,  1 - m = d^2 (4 eps^2 + (l + r)^2) / ((l + r)^2 (4 eps^2 + d^2)),
+//
+// which have no cancellation as the ring nears the lens (n, m -> 1), so the
+// closed form keeps its accuracy there without an expansion (and without
+// the expansion's small step at |d| = 1e-5, which would keep an integral over
+// r from converging quickly). At l = 0 it is A0(r / eps). NaN for a NaN or
+// infinite input or l r < 0, +inf for d = 0.
+double _heyrovsky_magnification_complementary(double l, double r, double re, double rstar) noexcept;
 
 }  // namespace caustix

@@ -38,19 +38,17 @@ QuadratureResult nested_disks_integral(double u, double rho, int max_level, doub
 
 QuadratureResult ring_flux_integral(double l, double re, double rstar, Profile profile, int max_level,
                                     double rounding) {
-  // Near the centre the ring kernel's expansion about the ring (used within
-  // 1e-5 of it) does not hold, so every ring comes from the closed form.
-  const bool near_centre = std::abs(l) < ring_centre_limit;
+  // The rings from the closed form in complementary parameters: accurate up
+  // to the ring through the lens and at the centre, and smooth in r on each
+  // side of the lens, so the quadrature converges quadratically.
   const auto ring_flux = [&](double r) {
-    const auto ring = near_centre ? _heyrovsky_magnification_closed_form(l, r, re, rstar)
-                                  : heyrovsky_magnification(l, r, re, rstar);
-    const double magnification = ring ? *ring : std::numeric_limits<double>::quiet_NaN();
-    return profile(r) * ((two_pi * r) * magnification);
+    return profile(r) * ((two_pi * r) * _heyrovsky_magnification_complementary(l, r, re, rstar));
   };
   // The ring through the lens, r = l, diverges logarithmically: as an end
   // of both pieces it costs tanh-sinh nothing.
   double breaks[1] = {l};
-  return tanh_sinh_pieces(ring_flux, 0.0, 1.0, breaks, target, max_level, rounding);
+  return tanh_sinh_pieces(ring_flux, 0.0, 1.0, breaks, target, max_level, rounding,
+                          TanhSinhEstimate::quadratic);
 }
 
 Outcome<std::vector<double>> integrated_witt_mao_magnification(std::vector<double> l, double re,

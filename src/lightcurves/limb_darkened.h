@@ -15,9 +15,10 @@
 // with R(r) the ring magnification at separation l (NaN where the ring
 // kernel fails, which counts as zero). For 0 < l < 1 the integral is taken
 // over [0, l] and [l, 1], so that the ring's logarithmic singularity at
-// r = l is an end of each piece. For |l| < ring_centre_limit the rings come
-// from the kernel's closed form: its expansion near the ring assumes
-// |r - l| << l, and at l = 0 it has no value (those rings would be lost).
+// r = l is an end of each piece. The rings come from the kernel's closed
+// form in complementary parameters (kernels/ring.h), accurate up to the
+// ring through the lens and at the centre, so that each piece is smooth and
+// the quadrature stops by Bailey's estimate.
 //
 // integrated_heyrovsky_magnification: the core with the fixed linear law and
 // norm = 2.5132741228717936 (0.8 pi to 14 digits), the same star as
@@ -50,10 +51,6 @@ class Profile {
 };
 
 inline constexpr double limb_darkened_disk_flux = 2.5132741228717936;
-
-// Separations below this (source radii) take every ring from the ring
-// kernel's closed form (see kernels/ring.h).
-inline constexpr double ring_centre_limit = 1e-3;
 
 double linear_limb_darkening(double r) noexcept;
 

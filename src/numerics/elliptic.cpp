@@ -12,30 +12,17 @@ constexpr double half_pi = 1.5707963267948966;
 constexpr double infinity = std::numeric_limits<double>::infinity();
 
 // Bulirsch's cel iteration for (a, b) = (1, 1) and (1, kc^2) at p = 1, and
-// (1, 1) at p = 1 - n, run side by side. Requires m < 1 and n != 1.
-EllipticIntegrals bulirsch_triple(double n, double m) noexcept {
+// (ap, bp) at p2 for Pi, run side by side; kc = sqrt(1 - m) > 0.
+EllipticIntegrals bulirsch_iteration(double kc, double p2, double ap, double bp) noexcept {
   // The iteration converges quadratically; stopping once the means agree to
   // this relative tolerance leaves the result accurate to the last bits.
   constexpr double tolerance = 1e-9;
-  double kc = std::sqrt(1.0 - m);
   double e = kc;
   double em = 1.0;
   // Lane of K and E (p = 1).
   double p1 = 1.0;
   double ak = 1.0, bk = 1.0;
   double ae = 1.0, be = kc * kc;
-  // Lane of Pi. For p = 1 - n < 0 (n > 1) Bulirsch's transformation to a
-  // positive p gives the principal value, again with terms of one sign.
-  double p2, ap, bp;
-  if (n < 1.0) {
-    p2 = std::sqrt(1.0 - n);
-    ap = 1.0;
-    bp = 1.0 / p2;
-  } else {
-    p2 = std::sqrt((n - m) / n);
-    ap = 0.0;
-    bp = -m / (n * p2);
-  }
   for (int i = 0; i < 40; ++i) {
     const double r1 = 1.0 / p1;
     const double r2 = 1.0 / p2;
@@ -61,6 +48,19 @@ EllipticIntegrals bulirsch_triple(double n, double m) noexcept {
   const double s1 = half_pi / (em * (em + p1));
   const double s2 = half_pi / (em * (em + p2));
   return {(be + ae * em) * s1, (bk + ak * em) * s1, (bp + ap * em) * s2};
+}
+
+// All three for m < 1 and n != 1.
+EllipticIntegrals bulirsch_triple(double n, double m) noexcept {
+  const double kc = std::sqrt(1.0 - m);
+  // For p = 1 - n < 0 (n > 1) Bulirsch's transformation to a positive p
+  // gives the principal value, again with terms of one sign.
+  if (n < 1.0) {
+    const double p2 = std::sqrt(1.0 - n);
+    return bulirsch_iteration(kc, p2, 1.0, 1.0 / p2);
+  }
+  const double p2 = std::sqrt((n - m) / n);
+  return bulirsch_iteration(kc, p2, 0.0, -m / (n * p2));
 }
 
 // Pi for n != 1 and n, m not NaN, with m <= 1 when n < 1 (the caller has
@@ -149,6 +149,11 @@ Outcome<EllipticIntegrals> ellip_ekpi(double n, double m) noexcept {
   if (Check f = check_k(m)) return std::unexpected(*f);
   if (Check f = check_pi(n, m)) return std::unexpected(*f);
   return checked_triple(n, m);
+}
+
+EllipticIntegrals ellip_ekpi_complementary(double nc, double mc) noexcept {
+  const double p2 = std::sqrt(nc);
+  return bulirsch_iteration(std::sqrt(mc), p2, 1.0, 1.0 / p2);
 }
 
 Outcome<EllipticIntegrals> ellip_kpi(double n, double m) noexcept {

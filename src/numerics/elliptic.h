@@ -54,4 +54,11 @@ Outcome<EllipticIntegrals> ellip_ekpi(double n, double m) noexcept;
 // that of requesting K, then Pi.
 Outcome<EllipticIntegrals> ellip_kpi(double n, double m) noexcept;
 
+// E(m), K(m) and Pi(n, m) from the complementary parameters mc = 1 - m and
+// nc = 1 - n, both positive and finite (unchecked). Where they come from a
+// formula that gives them without cancellation, the integrals keep their
+// accuracy as n and m approach 1, where 1 - n formed from n would lose
+// digits.
+EllipticIntegrals ellip_ekpi_complementary(double nc, double mc) noexcept;
+
 }  // namespace caustix

@@ -164,8 +164,11 @@ QuadratureResult tanh_sinh(F&& f, double a, double b, double tolerance,
     step *= 0.5;
     const double next = h * step * sum;
     const double scale = h * step * magnitude;
-    error = estimate == TanhSinhEstimate::quadratic ? detail::tanh_sinh_error(next, integral, previous, scale)
-                                                    : std::abs(next - integral);
+    // Levels 0 to 2 (steps 1 to 1/4) are too coarse for the convergence to
+    // show its quadratic rate: there the last change is the estimate.
+    error = estimate == TanhSinhEstimate::quadratic && level >= 3
+                ? detail::tanh_sinh_error(next, integral, previous, scale)
+                : std::abs(next - integral);
     previous = integral;
     integral = next;
     if (error <= tolerance || error <= rounding * scale) break;
