@@ -33,7 +33,8 @@ QuadratureResult nested_disks_integral(double u, double rho, int max_level, doub
     const double s = radius / rho;
     if (0.0 < s && s < 1.0) breaks[count++] = std::sqrt(1.0 - s * s);
   }
-  return tanh_sinh_pieces(disks, 0.0, 1.0, std::span(breaks, count), target, max_level, rounding);
+  return tanh_sinh_pieces(disks, 0.0, 1.0, std::span(breaks, count), target, max_level, rounding,
+                          TanhSinhEstimate::quadratic);
 }
 
 QuadratureResult ring_flux_integral(double l, double re, double rstar, Profile profile, int max_level,
