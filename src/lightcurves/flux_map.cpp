@@ -103,7 +103,8 @@ Outcome<std::vector<double>> integrated_flux_map_witt_mao_magnification(
       const double magnification = annulus(r);
       return profile(r) * ((two_pi * r) * magnification);
     };
-    result.push_back(tanh_sinh_pieces(flux, 0.0, 1.0, annulus_breaks(x, u, rho).points(), target)
+    result.push_back(tanh_sinh_pieces(flux, 0.0, 1.0, annulus_breaks(x, u, rho).points(), target,
+                                      tanh_sinh_max_level, tanh_sinh_rounding, TanhSinhEstimate::quadratic)
                          .integral /
                      norm);
   }
