@@ -24,9 +24,18 @@
 // 1.4e-12 for the rim value at rho = 0.001 (its arcsine term cancels).
 #pragma once
 
+#include <span>
+
 namespace caustix {
 
 double witt_mao_magnification_scaled(double u, double rho) noexcept;
+
+// The same for out.size() argument pairs (u and rho at least as long): out[i]
+// has, bit for bit, the value of witt_mao_magnification_scaled(u[i], rho[i]),
+// whatever the batch length, the position in it and the instruction set
+// (SIMD lanes of the best one the machine offers, kernels/uniform_disk_batch.cpp).
+void witt_mao_magnification_scaled(std::span<const double> u, std::span<const double> rho,
+                                   std::span<double> out) noexcept;
 
 // The disk radii at which the lens at u >= 0 enters and leaves the rim window
 // (|u - rho| equal to its half-width), lower first. As a function of rho the

@@ -1,5 +1,7 @@
 #include "lightcurves/uniform.h"
 
+#include <array>
+#include <span>
 #include <utility>
 
 #include "kernels/uniform_disk.h"
@@ -17,9 +19,15 @@ bool uniform_light_curve(const std::vector<double>& l, double re, double rstar, 
   return for_each_range(
       l.size(),
       [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) {
-          result[i] = witt_mao_magnification_scaled(l[i] * rho, rho);
+        // One chunk (at most map_chunk entries) through the batch kernel.
+        std::array<double, map_chunk> u, radius;
+        const std::size_t count = end - begin;
+        for (std::size_t i = 0; i < count; ++i) {
+          u[i] = l[begin + i] * rho;
+          radius[i] = rho;
         }
+        witt_mao_magnification_scaled(std::span(u.data(), count), std::span(radius.data(), count),
+                                      std::span(result).subspan(begin, count));
       },
       interruption);
 }

@@ -2,8 +2,9 @@
 //
 // witt_mao_magnification: entry i is witt_mao_magnification_scaled(l[i] * rho,
 // rho) with rho = rstar / re, separations in source radii. The entries are
-// computed on the worker pool, each written into its own slot, so results
-// do not depend on the pool size or on scheduling.
+// computed on the worker pool in chunks of the batch kernel, each written
+// into its own slot; the batch kernel gives the scalar kernel's bits, so
+// results do not depend on the pool size, the scheduling or the machine.
 //
 // multi_witt_mao_magnification: one such light curve for every pair
 // (re[i], rstar[j]), re varying slowest: curve k = i * rstar.size() + j. The

@@ -1,0 +1,120 @@
+// The uniform-disk kernel for many arguments at once, in SIMD lanes.
+//
+// Compiled once per instruction set that Highway targets and chosen at run
+// time (dynamic dispatch), so the module runs on any x86-64. Every lane does
+// the scalar kernel's arithmetic in the scalar kernel's order, and + - * /
+// and sqrt are exactly rounded in every lane, with contraction off: each
+// value has the scalar kernel's bits. The elliptic iteration runs until the
+// last lane has converged; a converged lane keeps its values (masked
+// updates). Lanes outside the common branch (a point source, the rim window
+// with its arcsine, a failed or non-finite elliptic integral) are computed
+// again by the scalar kernel.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "kernels/uniform_disk_batch.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include <cstddef>
+
+#include "kernels/uniform_disk.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace caustix {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+void UniformDiskBatch(const double* HWY_RESTRICT u_in, const double* HWY_RESTRICT rho_in,
+                      double* HWY_RESTRICT out, std::size_t count) {
+  const hn::ScalableTag<double> tag;
+  using V = hn::Vec<decltype(tag)>;
+  const std::size_t lanes = hn::Lanes(tag);
+  const V zero = hn::Zero(tag), one = hn::Set(tag, 1.0), two = hn::Set(tag, 2.0), four = hn::Set(tag, 4.0);
+  const V half = hn::Set(tag, 0.5), half_pi = hn::Set(tag, 1.5707963267948966);
+  const V pi = hn::Set(tag, 3.141592653589793), tolerance = hn::Set(tag, 1e-9);
+  const V window_scale = hn::Set(tag, 0.001), window_floor = hn::Set(tag, 1e-5);
+  std::size_t i = 0;
+  for (; i + lanes <= count; i += lanes) {
+    const V u = hn::LoadU(tag, u_in + i), rho = hn::LoadU(tag, rho_in + i);
+    // The scalar kernel's branches: point source, rim window.
+    const V window = hn::Max(hn::Mul(window_scale, hn::Abs(rho)), window_floor);
+    auto common = hn::And(hn::Gt(rho, zero), hn::Not(hn::Lt(hn::Abs(hn::Sub(u, rho)), window)));
+    const V d = hn::Sub(u, rho);
+    const V sigma = hn::Add(rho, u);
+    const V rho2 = hn::Mul(rho, rho);
+    const V q = hn::Add(one, rho2);
+    const V n = hn::Div(hn::Mul(hn::Mul(rho, four), u), hn::Mul(sigma, sigma));
+    const V g = hn::Sqrt(hn::Add(hn::Mul(d, d), four));
+    const V root = hn::Div(hn::Sqrt(hn::Mul(n, four)), g);
+    const V m = hn::Mul(root, root);
+    // The elliptic integrals' common case: m < 1 and finite n < 1 (NaN fails both).
+    common = hn::And(common, hn::And(hn::Lt(m, one), hn::And(hn::Lt(n, one), hn::IsFinite(n))));
+    // Bulirsch's iteration for E, K and Pi, lanes in step.
+    V kc = hn::Sqrt(hn::Sub(one, m));
+    V e = kc, em = one, p1 = one, ak = one, bk = one, ae = one, be = hn::Mul(kc, kc);
+    V p2 = hn::Sqrt(hn::Sub(one, n));
+    V ap = one, bp = hn::Div(one, p2);
+    auto active = common;
+    for (int step = 0; step < 40 && !hn::AllFalse(tag, active); ++step) {
+      const V r1 = hn::Div(one, p1), r2 = hn::Div(one, p2);
+      const V g1 = hn::Mul(e, r1), g2 = hn::Mul(e, r2);
+      const V ak_next = hn::Add(ak, hn::Mul(bk, r1));
+      const V bk_next = hn::Mul(two, hn::Add(bk, hn::Mul(ak, g1)));
+      const V ae_next = hn::Add(ae, hn::Mul(be, r1));
+      const V be_next = hn::Mul(two, hn::Add(be, hn::Mul(ae, g1)));
+      const V ap_next = hn::Add(ap, hn::Mul(bp, r2));
+      const V bp_next = hn::Mul(two, hn::Add(bp, hn::Mul(ap, g2)));
+      const V previous = em;
+      ak = hn::IfThenElse(active, ak_next, ak);
+      bk = hn::IfThenElse(active, bk_next, bk);
+      ae = hn::IfThenElse(active, ae_next, ae);
+      be = hn::IfThenElse(active, be_next, be);
+      ap = hn::IfThenElse(active, ap_next, ap);
+      bp = hn::IfThenElse(active, bp_next, bp);
+      p1 = hn::IfThenElse(active, hn::Add(p1, g1), p1);
+      p2 = hn::IfThenElse(active, hn::Add(p2, g2), p2);
+      em = hn::IfThenElse(active, hn::Add(em, kc), em);
+      const auto converged = hn::Le(hn::Abs(hn::Sub(previous, kc)), hn::Mul(previous, tolerance));
+      active = hn::AndNot(converged, active);
+      kc = hn::Mul(two, hn::Sqrt(e));
+      e = hn::Mul(kc, em);
+    }
+    const V s1 = hn::Div(half_pi, hn::Mul(em, hn::Add(em, p1)));
+    const V s2 = hn::Div(half_pi, hn::Mul(em, hn::Add(em, p2)));
+    const V ellip_e = hn::Mul(hn::Add(be, hn::Mul(ae, em)), s1);
+    const V ellip_k = hn::Mul(hn::Add(bk, hn::Mul(ak, em)), s1);
+    const V ellip_pi = hn::Mul(hn::Add(bp, hn::Mul(ap, em)), s2);
+    // A non-finite Pi is a failure of the scalar kernel (NaN).
+    common = hn::And(common, hn::IsFinite(ellip_pi));
+    const V t_e = hn::Mul(ellip_e, hn::Div(hn::Mul(g, sigma), hn::Mul(two, rho2)));
+    const V t_k = hn::Mul(hn::Div(hn::Mul(d, hn::Add(hn::Mul(hn::Sub(hn::Mul(u, u), rho2), half), four)),
+                                  hn::Mul(g, rho2)),
+                          ellip_k);
+    const V t_p = hn::Mul(ellip_pi, hn::Div(hn::Mul(hn::Mul(two, hn::Mul(d, d)), q), hn::Mul(g, hn::Mul(rho2, sigma))));
+    hn::StoreU(hn::Div(hn::Add(t_p, hn::Sub(t_e, t_k)), pi), tag, out + i);
+    if (!hn::AllTrue(tag, common)) {
+      for (std::size_t j = 0; j < lanes; ++j) {
+        if (!hn::ExtractLane(hn::VecFromMask(tag, common), j)) {
+          out[i + j] = witt_mao_magnification_scaled(u_in[i + j], rho_in[i + j]);
+        }
+      }
+    }
+  }
+  for (; i < count; ++i) out[i] = witt_mao_magnification_scaled(u_in[i], rho_in[i]);
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace caustix
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace caustix {
+
+HWY_EXPORT(UniformDiskBatch);
+
+void witt_mao_magnification_scaled(std::span<const double> u, std::span<const double> rho,
+                                   std::span<double> out) noexcept {
+  HWY_DYNAMIC_DISPATCH(UniformDiskBatch)(u.data(), rho.data(), out.data(), out.size());
+}
+
+}  // namespace caustix
+#endif
