@@ -28,6 +28,8 @@
 // 1e-5 of the ring the expansion is accurate to 2.3e-10 (eps = 0.1, l = 2).
 #pragma once
 
+#include <span>
+
 #include "numerics/outcome.h"
 
 namespace caustix {
@@ -45,5 +47,10 @@ Outcome<double> heyrovsky_magnification(double l, double r, double re, double rs
 // r from converging quickly). At l = 0 it is A0(r / eps). NaN for a NaN or
 // infinite input or l r < 0, +inf for d = 0.
 double _heyrovsky_magnification_complementary(double l, double r, double re, double rstar) noexcept;
+
+// The same for the ring radii r (out.size() of them), bit for bit, in SIMD
+// lanes (kernels/ring_batch.cpp).
+void _heyrovsky_magnification_complementary(double l, std::span<const double> r, double re, double rstar,
+                                            std::span<double> out) noexcept;
 
 }  // namespace caustix

@@ -6,7 +6,7 @@
 // and sqrt are exactly rounded in every lane, with contraction off: each
 // value has the scalar kernel's bits. The elliptic iteration runs until the
 // last lane has converged; a converged lane keeps its values (masked
-// updates). Lanes outside the common branch (a point source, the rim window
+// updates, numerics/elliptic_batch-inl.h). Lanes outside the common branch (a point source, the rim window
 // with its arcsine, a failed or non-finite elliptic integral) are computed
 // again by the scalar kernel.
 #undef HWY_TARGET_INCLUDE
@@ -17,6 +17,7 @@
 #include <cstddef>
 
 #include "kernels/uniform_disk.h"
+#include "numerics/elliptic_batch-inl.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace caustix {
@@ -29,8 +30,7 @@ void UniformDiskBatch(const double* HWY_RESTRICT u_in, const double* HWY_RESTRIC
   using V = hn::Vec<decltype(tag)>;
   const std::size_t lanes = hn::Lanes(tag);
   const V zero = hn::Zero(tag), one = hn::Set(tag, 1.0), two = hn::Set(tag, 2.0), four = hn::Set(tag, 4.0);
-  const V half = hn::Set(tag, 0.5), half_pi = hn::Set(tag, 1.5707963267948966);
-  const V pi = hn::Set(tag, 3.141592653589793), tolerance = hn::Set(tag, 1e-9);
+  const V half = hn::Set(tag, 0.5), pi = hn::Set(tag, 3.141592653589793);
   const V window_scale = hn::Set(tag, 0.001), window_floor = hn::Set(tag, 1e-5);
   std::size_t i = 0;
   for (; i + lanes <= count; i += lanes) {
@@ -49,40 +49,9 @@ void UniformDiskBatch(const double* HWY_RESTRICT u_in, const double* HWY_RESTRIC
     // The elliptic integrals' common case: m < 1 and finite n < 1 (NaN fails both).
     common = hn::And(common, hn::And(hn::Lt(m, one), hn::And(hn::Lt(n, one), hn::IsFinite(n))));
     // Bulirsch's iteration for E, K and Pi, lanes in step.
-    V kc = hn::Sqrt(hn::Sub(one, m));
-    V e = kc, em = one, p1 = one, ak = one, bk = one, ae = one, be = hn::Mul(kc, kc);
-    V p2 = hn::Sqrt(hn::Sub(one, n));
-    V ap = one, bp = hn::Div(one, p2);
-    auto active = common;
-    for (int step = 0; step < 40 && !hn::AllFalse(tag, active); ++step) {
-      const V r1 = hn::Div(one, p1), r2 = hn::Div(one, p2);
-      const V g1 = hn::Mul(e, r1), g2 = hn::Mul(e, r2);
-      const V ak_next = hn::Add(ak, hn::Mul(bk, r1));
-      const V bk_next = hn::Mul(two, hn::Add(bk, hn::Mul(ak, g1)));
-      const V ae_next = hn::Add(ae, hn::Mul(be, r1));
-      const V be_next = hn::Mul(two, hn::Add(be, hn::Mul(ae, g1)));
-      const V ap_next = hn::Add(ap, hn::Mul(bp, r2));
-      const V bp_next = hn::Mul(two, hn::Add(bp, hn::Mul(ap, g2)));
-      const V previous = em;
-      ak = hn::IfThenElse(active, ak_next, ak);
-      bk = hn::IfThenElse(active, bk_next, bk);
-      ae = hn::IfThenElse(active, ae_next, ae);
-      be = hn::IfThenElse(active, be_next, be);
-      ap = hn::IfThenElse(active, ap_next, ap);
-      bp = hn::IfThenElse(active, bp_next, bp);
-      p1 = hn::IfThenElse(active, hn::Add(p1, g1), p1);
-      p2 = hn::IfThenElse(active, hn::Add(p2, g2), p2);
-      em = hn::IfThenElse(active, hn::Add(em, kc), em);
-      const auto converged = hn::Le(hn::Abs(hn::Sub(previous, kc)), hn::Mul(previous, tolerance));
-      active = hn::AndNot(converged, active);
-      kc = hn::Mul(two, hn::Sqrt(e));
-      e = hn::Mul(kc, em);
-    }
-    const V s1 = hn::Div(half_pi, hn::Mul(em, hn::Add(em, p1)));
-    const V s2 = hn::Div(half_pi, hn::Mul(em, hn::Add(em, p2)));
-    const V ellip_e = hn::Mul(hn::Add(be, hn::Mul(ae, em)), s1);
-    const V ellip_k = hn::Mul(hn::Add(bk, hn::Mul(ak, em)), s1);
-    const V ellip_pi = hn::Mul(hn::Add(bp, hn::Mul(ap, em)), s2);
+    const V p2 = hn::Sqrt(hn::Sub(one, n));
+    const auto integrals = BulirschLanes(tag, hn::Sqrt(hn::Sub(one, m)), p2, one, hn::Div(one, p2), common);
+    const V ellip_e = integrals.e, ellip_k = integrals.k, ellip_pi = integrals.pi;
     // A non-finite Pi is a failure of the scalar kernel (NaN).
     common = hn::And(common, hn::IsFinite(ellip_pi));
     const V t_e = hn::Mul(ellip_e, hn::Div(hn::Mul(g, sigma), hn::Mul(two, rho2)));

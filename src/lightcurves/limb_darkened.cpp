@@ -1,6 +1,8 @@
 #include "lightcurves/limb_darkened.h"
 
+#include <array>
 #include <cmath>
+#include <span>
 #include <limits>
 
 #include "kernels/ring.h"
@@ -18,11 +20,20 @@ constexpr double target = 1e-16;
 double linear_limb_darkening(double r) noexcept { return ((1.0 - std::sqrt(1.0 - r * r)) * (-0.6)) + 1.0; }
 
 QuadratureResult nested_disks_integral(double u, double rho, int max_level, double rounding) {
-  const auto disks = [&](double t) {
-    const double g = 1.0 - t * t;
-    if (g == 0.0) return 0.0;
-    const double s = std::sqrt(g);
-    return (s * s) * witt_mao_magnification_scaled(u, s * rho);
+  // (s s) A(u, s rho) with s = sqrt(1 - t^2), for a batch of nodes t: the
+  // disks through the batch kernel. At g = 0 the disk has no area and no
+  // kernel value counts.
+  const auto disks = [&](std::span<const double> t, std::span<double> y) {
+    std::array<double, 2 * tanh_sinh_batch_nodes> us, radius, s;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      s[i] = std::sqrt(1.0 - t[i] * t[i]);
+      radius[i] = s[i] * rho;
+      us[i] = u;
+    }
+    witt_mao_magnification_scaled(std::span(us.data(), t.size()), std::span(radius.data(), t.size()), y);
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      y[i] = 1.0 - t[i] * t[i] == 0.0 ? 0.0 : (s[i] * s[i]) * y[i];
+    }
   };
   // Split where the lens enters and leaves the kernel's rim window: at the
   // disk radii s rho of the window's edges, t = sqrt(1 - s^2).
@@ -42,8 +53,9 @@ QuadratureResult ring_flux_integral(double l, double re, double rstar, Profile p
   // The rings from the closed form in complementary parameters: accurate up
   // to the ring through the lens and at the centre, and smooth in r on each
   // side of the lens, so the quadrature converges quadratically.
-  const auto ring_flux = [&](double r) {
-    return profile(r) * ((two_pi * r) * _heyrovsky_magnification_complementary(l, r, re, rstar));
+  const auto ring_flux = [&](std::span<const double> r, std::span<double> y) {
+    _heyrovsky_magnification_complementary(l, r, re, rstar, y);
+    for (std::size_t i = 0; i < r.size(); ++i) y[i] = profile(r[i]) * ((two_pi * r[i]) * y[i]);
   };
   // The ring through the lens, r = l, diverges logarithmically: as an end
   // of both pieces it costs tanh-sinh nothing.

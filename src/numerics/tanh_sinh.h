@@ -32,10 +32,12 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <limits>
 #include <span>
+#include <type_traits>
 #include <vector>
 
 namespace caustix {
@@ -98,6 +100,11 @@ inline double tanh_sinh_error(double integral, double last, double before, doubl
 enum class TanhSinhEstimate { last_change, quadratic };
 
 inline constexpr int tanh_sinh_max_level = 7;
+
+// A batch integrand f(x, y) fills y[i] = f(x[i]); it is handed at most
+// 2 * tanh_sinh_batch_nodes abscissas at a time, all strictly inside the
+// interval.
+inline constexpr std::size_t tanh_sinh_batch_nodes = 128;
 inline constexpr double tanh_sinh_rounding = 1e-12;
 
 template <class F>
@@ -110,17 +117,15 @@ QuadratureResult tanh_sinh(F&& f, double a, double b, double tolerance,
   const double c = 0.5 * (a + b);
   const double h = 0.5 * (b - a);
   std::size_t evaluations = 0;
-  // f at x, 0 for a node that rounded onto an end; false when f was not finite.
-  auto value = [&](double x, double& y) {
-    if (!(a < x && x < b)) {
-      y = 0.0;
-      return true;
+  // f over a batch of abscissas: a batch integrand directly, a scalar one
+  // point by point.
+  auto evaluate = [&](std::span<const double> x, std::span<double> y) {
+    evaluations += x.size();
+    if constexpr (std::is_invocable_v<F&, std::span<const double>, std::span<double>>) {
+      f(x, y);
+    } else {
+      for (std::size_t i = 0; i < x.size(); ++i) y[i] = f(x[i]);
     }
-    ++evaluations;
-    y = f(x);
-    if (std::isfinite(y)) return true;
-    y = 0.0;
-    return false;
   };
   // sum and sum of magnitudes of weight * f over all nodes so far
   double sum = 0.0, magnitude = 0.0;
@@ -128,30 +133,66 @@ QuadratureResult tanh_sinh(F&& f, double a, double b, double tolerance,
   // from t = tail_start on whose term is finite and below the rounding of
   // the sum: the terms beyond fall doubly exponentially.
   double left_end = detail::TanhSinhTable::t_max, right_end = detail::TanhSinhTable::t_max;
-  // A level's terms are summed apart and then added, which keeps the
-  // rounding of thousands of terms down.
-  auto add_level = [&](const std::vector<detail::TanhSinhNode>& nodes) {
-    double level_sum = 0.0, level_magnitude = 0.0;
-    for (const detail::TanhSinhNode& node : nodes) {
-      const bool left = node.t < left_end, right = node.t < right_end;
-      if (!left && !right) break;
-      const double offset = h * node.distance;
-      double y_left = 0.0, y_right = 0.0;
-      const bool finite_left = left && value(a + offset, y_left);
-      const bool finite_right = right && value(b - offset, y_right);
-      level_sum += node.weight * (y_left + y_right);
-      level_magnitude += node.weight * (std::abs(y_left) + std::abs(y_right));
-      if (node.t >= detail::tanh_sinh_tail_start) {
-        const double negligible = detail::tanh_sinh_tail * (magnitude + level_magnitude);
-        if (finite_left && node.weight * std::abs(y_left) <= negligible) left_end = node.t;
-        if (finite_right && node.weight * std::abs(y_right) <= negligible) right_end = node.t;
-      }
-    }
+  // A level's nodes are evaluated in batches of up to batch_nodes nodes
+  // (both sides), then added in node order; a level's terms are summed apart
+  // and then added, which keeps the rounding of thousands of terms down. A
+  // node that rounds onto an end is not evaluated and counts as zero, as
+  // does a non-finite value.
+  constexpr std::size_t batch_nodes = tanh_sinh_batch_nodes;
+  auto finish_level = [&](double level_sum, double level_magnitude) {
     sum += level_sum;
     magnitude += level_magnitude;
   };
-  double centre;
-  value(c, centre);
+  auto add_level = [&](const std::vector<detail::TanhSinhNode>& nodes) {
+    double level_sum = 0.0, level_magnitude = 0.0;
+    std::array<double, 2 * batch_nodes> x, y;
+    std::array<int, 2 * batch_nodes> slot;  // per node and side: its place in x, or -1
+    for (std::size_t first = 0; first < nodes.size(); first += batch_nodes) {
+      const std::size_t last = std::min(first + batch_nodes, nodes.size());
+      std::size_t count = 0;
+      for (std::size_t k = first; k < last; ++k) {
+        const double offset = h * nodes[k].distance;
+        const double left = a + offset, right = b - offset;
+        const bool in_left = nodes[k].t < left_end && a < left && left < b;
+        const bool in_right = nodes[k].t < right_end && a < right && right < b;
+        slot[2 * (k - first)] = in_left ? static_cast<int>(count) : -1;
+        if (in_left) x[count++] = left;
+        slot[2 * (k - first) + 1] = in_right ? static_cast<int>(count) : -1;
+        if (in_right) x[count++] = right;
+      }
+      evaluate(std::span<const double>(x.data(), count), std::span<double>(y.data(), count));
+      for (std::size_t k = first; k < last; ++k) {
+        const detail::TanhSinhNode& node = nodes[k];
+        const bool left = node.t < left_end, right = node.t < right_end;
+        if (!left && !right) return finish_level(level_sum, level_magnitude);
+        // A value and whether it was finite, for one side of the node.
+        auto side = [&](bool open, int at, double& value) {
+          value = 0.0;
+          if (!open || at < 0) return open;
+          if (!std::isfinite(y[at])) return false;
+          value = y[at];
+          return true;
+        };
+        double y_left, y_right;
+        const bool finite_left = side(left, slot[2 * (k - first)], y_left);
+        const bool finite_right = side(right, slot[2 * (k - first) + 1], y_right);
+        level_sum += node.weight * (y_left + y_right);
+        level_magnitude += node.weight * (std::abs(y_left) + std::abs(y_right));
+        if (node.t >= detail::tanh_sinh_tail_start) {
+          const double negligible = detail::tanh_sinh_tail * (magnitude + level_magnitude);
+          if (finite_left && node.weight * std::abs(y_left) <= negligible) left_end = node.t;
+          if (finite_right && node.weight * std::abs(y_right) <= negligible) right_end = node.t;
+        }
+      }
+    }
+    finish_level(level_sum, level_magnitude);
+  };
+  double centre = 0.0;
+  if (a < c && c < b) {
+    const double point[1] = {c};
+    evaluate(point, std::span<double>(&centre, 1));
+    if (!std::isfinite(centre)) centre = 0.0;
+  }
   sum = table.centre_weight * centre;
   magnitude = std::abs(sum);
   add_level(table.nodes[0]);
