@@ -1,6 +1,8 @@
 #include "lightcurves/flux_map.h"
 
 #include <algorithm>
+#include <array>
+#include <span>
 
 #include "kernels/ring.h"
 #include "kernels/uniform_disk.h"
@@ -90,18 +92,29 @@ Outcome<std::vector<double>> integrated_flux_map_witt_mao_magnification(
     if (interruption.stop_requested()) return interrupted();
     const double u = x * rho;
     // The uniform annulus between lo and hi, from the fluxes (magnification
-    // times area) of two disks; near the centre the whole disk of radius hi.
-    const auto annulus = [&](double r) {
-      const double hi = std::min(r + annulus_half_width, 1.0);
-      const double lo = std::max(r - annulus_half_width, 0.0);
-      const double lo2 = lo * lo, hi2 = hi * hi;
-      const double inner = lo2 == 0.0 ? 0.0 : witt_mao_magnification_scaled(u, lo * rho) * lo2;
-      const double outer = witt_mao_magnification_scaled(u, hi * rho) * hi2;
-      return (outer - inner) / (hi2 - lo2);
-    };
-    const auto flux = [&](double r) {
-      const double magnification = annulus(r);
-      return profile(r) * ((two_pi * r) * magnification);
+    // times area) of two disks, for a batch of nodes r; near the centre the
+    // whole disk of radius hi. Both disks go through the batch kernel.
+    const auto flux = [&](std::span<const double> r, std::span<double> y) {
+      constexpr std::size_t size = 2 * tanh_sinh_batch_nodes;
+      std::array<double, size> us, lo2, hi2, inner_radius, outer_radius, inner;
+      const std::size_t n = r.size();
+      for (std::size_t i = 0; i < n; ++i) {
+        const double hi = std::min(r[i] + annulus_half_width, 1.0);
+        const double lo = std::max(r[i] - annulus_half_width, 0.0);
+        lo2[i] = lo * lo;
+        hi2[i] = hi * hi;
+        inner_radius[i] = lo * rho;
+        outer_radius[i] = hi * rho;
+        us[i] = u;
+      }
+      witt_mao_magnification_scaled(std::span(us.data(), n), std::span(inner_radius.data(), n),
+                                    std::span(inner.data(), n));
+      witt_mao_magnification_scaled(std::span(us.data(), n), std::span(outer_radius.data(), n), y);
+      for (std::size_t i = 0; i < n; ++i) {
+        const double inside = lo2[i] == 0.0 ? 0.0 : inner[i] * lo2[i];
+        const double magnification = (y[i] * hi2[i] - inside) / (hi2[i] - lo2[i]);
+        y[i] = profile(r[i]) * ((two_pi * r[i]) * magnification);
+      }
     };
     result.push_back(tanh_sinh_pieces(flux, 0.0, 1.0, annulus_breaks(x, u, rho).points(), target,
                                       tanh_sinh_max_level, tanh_sinh_rounding, TanhSinhEstimate::quadratic)
