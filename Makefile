@@ -80,6 +80,7 @@ bench:
 	$(ENV) $(BENCH)/caustix_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	$(ENV) $(BENCH)/caustix_quadrature_levels
 	CAUSTIX_BUILD_DIR=$(BENCH) $(ENV) python3 bench/bench_calls.py
+	CAUSTIX_BUILD_DIR=$(BENCH) $(ENV) python3 bench/goals.py $(BENCH)/caustix_bench
 
 demo: build
 	$(ENV) python3 examples/light_curve.py

@@ -93,6 +93,25 @@ void BM_heyrovsky_magnification(benchmark::State& state) {
 }
 BENCHMARK(BM_heyrovsky_magnification);
 
+// The ring-integrated curves' batch ring kernel (closed form in complementary
+// parameters), over the ring radii of a quadrature: 256 rings in (0, 1) for
+// lenses at 0.3, 0.7 and 1.5, eps = 100.
+void BM_heyrovsky_magnification_batch(benchmark::State& state) {
+  std::vector<double> r(256), out(r.size());
+  for (std::size_t i = 0; i < r.size(); ++i) r[i] = (static_cast<double>(i) + 0.5) / 256.0;
+  for (auto _ : state) {
+    for (const double l : {0.3, 0.7, 1.5}) {
+      caustix::_heyrovsky_magnification_complementary(l, r, 1.0, 0.01, out);
+      benchmark::DoNotOptimize(out.data());
+      benchmark::ClobberMemory();
+    }
+  }
+  state.counters["ns_per_eval"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * 3 * r.size()),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_heyrovsky_magnification_batch);
+
 // Limb-darkened light curves of 1000 points, l in [0, 3], one thread:
 // microseconds per separation and the mean number of integrand evaluations.
 std::vector<double> light_curve_grid() {

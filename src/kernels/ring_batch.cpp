@@ -7,6 +7,7 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include <algorithm>
 #include <cstddef>
 
 #include "kernels/ring.h"
@@ -27,9 +28,10 @@ void RingComplementaryBatch(double l, const double* HWY_RESTRICT r_in, double re
   const V vl = hn::Set(tag, l), four_eps2 = hn::Set(tag, eps2 * 4.0), two_eps2 = hn::Set(tag, eps2 + eps2);
   const V zero = hn::Zero(tag), one = hn::Set(tag, 1.0), four = hn::Set(tag, 4.0);
   const V two_pi = hn::Set(tag, 6.283185307179586);
-  std::size_t i = 0;
-  for (; i + lanes <= count; i += lanes) {
-    const V r = hn::LoadU(tag, r_in + i);
+  // One vector of lanes from r_at into out_at; the lanes outside the common
+  // case again by the scalar form.
+  const auto vector = [&](const double* HWY_RESTRICT r_at, double* HWY_RESTRICT out_at) {
+    const V r = hn::LoadU(tag, r_at);
     const V d = hn::Sub(r, vl);
     const V h = hn::Add(four_eps2, hn::Mul(d, d));
     const V s = hn::Add(vl, r);
@@ -44,16 +46,24 @@ void RingComplementaryBatch(double l, const double* HWY_RESTRICT r_in, double re
     const V value = hn::Div(hn::Mul(hn::Add(hn::Mul(two_eps2, integrals.k), hn::Mul(hn::Mul(d, d), integrals.pi)),
                                     hn::Div(four, hn::Mul(s, hn::Sqrt(h)))),
                             two_pi);
-    hn::StoreU(value, tag, out + i);
+    hn::StoreU(value, tag, out_at);
     if (!hn::AllTrue(tag, common)) {
       for (std::size_t j = 0; j < lanes; ++j) {
         if (!hn::ExtractLane(hn::VecFromMask(tag, common), j)) {
-          out[i + j] = _heyrovsky_magnification_complementary(l, r_in[i + j], re, rstar);
+          out_at[j] = _heyrovsky_magnification_complementary(l, r_at[j], re, rstar);
         }
       }
     }
+  };
+  std::size_t i = 0;
+  for (; i + lanes <= count; i += lanes) vector(r_in + i, out + i);
+  if (i < count) {
+    // The last, partial vector: padded with copies of its last radius.
+    HWY_ALIGN double r_pad[HWY_MAX_BYTES / sizeof(double)], out_pad[HWY_MAX_BYTES / sizeof(double)];
+    for (std::size_t j = 0; j < lanes; ++j) r_pad[j] = r_in[std::min(i + j, count - 1)];
+    vector(r_pad, out_pad);
+    for (std::size_t j = 0; i + j < count; ++j) out[i + j] = out_pad[j];
   }
-  for (; i < count; ++i) out[i] = _heyrovsky_magnification_complementary(l, r_in[i], re, rstar);
 }
 
 }  // namespace HWY_NAMESPACE

@@ -14,6 +14,7 @@
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include <algorithm>
 #include <cstddef>
 
 #include "kernels/uniform_disk.h"
@@ -32,9 +33,11 @@ void UniformDiskBatch(const double* HWY_RESTRICT u_in, const double* HWY_RESTRIC
   const V zero = hn::Zero(tag), one = hn::Set(tag, 1.0), two = hn::Set(tag, 2.0), four = hn::Set(tag, 4.0);
   const V half = hn::Set(tag, 0.5), pi = hn::Set(tag, 3.141592653589793);
   const V window_scale = hn::Set(tag, 0.001), window_floor = hn::Set(tag, 1e-5);
-  std::size_t i = 0;
-  for (; i + lanes <= count; i += lanes) {
-    const V u = hn::LoadU(tag, u_in + i), rho = hn::LoadU(tag, rho_in + i);
+  // One vector of lanes from u_in, rho_in into out; the lanes outside the
+  // common branch again by the scalar kernel.
+  const auto vector = [&](const double* HWY_RESTRICT u_at, const double* HWY_RESTRICT rho_at,
+                          double* HWY_RESTRICT out_at) {
+    const V u = hn::LoadU(tag, u_at), rho = hn::LoadU(tag, rho_at);
     // The scalar kernel's branches: point source, rim window.
     const V window = hn::Max(hn::Mul(window_scale, hn::Abs(rho)), window_floor);
     auto common = hn::And(hn::Gt(rho, zero), hn::Not(hn::Lt(hn::Abs(hn::Sub(u, rho)), window)));
@@ -59,16 +62,28 @@ void UniformDiskBatch(const double* HWY_RESTRICT u_in, const double* HWY_RESTRIC
                                   hn::Mul(g, rho2)),
                           ellip_k);
     const V t_p = hn::Mul(ellip_pi, hn::Div(hn::Mul(hn::Mul(two, hn::Mul(d, d)), q), hn::Mul(g, hn::Mul(rho2, sigma))));
-    hn::StoreU(hn::Div(hn::Add(t_p, hn::Sub(t_e, t_k)), pi), tag, out + i);
+    hn::StoreU(hn::Div(hn::Add(t_p, hn::Sub(t_e, t_k)), pi), tag, out_at);
     if (!hn::AllTrue(tag, common)) {
       for (std::size_t j = 0; j < lanes; ++j) {
         if (!hn::ExtractLane(hn::VecFromMask(tag, common), j)) {
-          out[i + j] = witt_mao_magnification_scaled(u_in[i + j], rho_in[i + j]);
+          out_at[j] = witt_mao_magnification_scaled(u_at[j], rho_at[j]);
         }
       }
     }
+  };
+  std::size_t i = 0;
+  for (; i + lanes <= count; i += lanes) vector(u_in + i, rho_in + i, out + i);
+  if (i < count) {
+    // The last, partial vector: padded with copies of its last argument.
+    HWY_ALIGN double u_pad[HWY_MAX_BYTES / sizeof(double)], rho_pad[HWY_MAX_BYTES / sizeof(double)],
+        out_pad[HWY_MAX_BYTES / sizeof(double)];
+    for (std::size_t j = 0; j < lanes; ++j) {
+      u_pad[j] = u_in[std::min(i + j, count - 1)];
+      rho_pad[j] = rho_in[std::min(i + j, count - 1)];
+    }
+    vector(u_pad, rho_pad, out_pad);
+    for (std::size_t j = 0; i + j < count; ++j) out[i + j] = out_pad[j];
   }
-  for (; i < count; ++i) out[i] = witt_mao_magnification_scaled(u_in[i], rho_in[i]);
 }
 
 }  // namespace HWY_NAMESPACE
