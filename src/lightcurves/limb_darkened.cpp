@@ -54,8 +54,10 @@ QuadratureResult ring_flux_integral(double l, double re, double rstar, Profile p
   // to the ring through the lens and at the centre, and smooth in r on each
   // side of the lens, so the quadrature converges quadratically.
   const auto ring_flux = [&](std::span<const double> r, std::span<double> y) {
+    std::array<double, 2 * tanh_sinh_batch_nodes> brightness;
     _heyrovsky_magnification_complementary(l, r, re, rstar, y);
-    for (std::size_t i = 0; i < r.size(); ++i) y[i] = profile(r[i]) * ((two_pi * r[i]) * y[i]);
+    profile(r, std::span(brightness.data(), r.size()));
+    for (std::size_t i = 0; i < r.size(); ++i) y[i] = brightness[i] * ((two_pi * r[i]) * y[i]);
   };
   // The ring through the lens, r = l, diverges logarithmically: as an end
   // of both pieces it costs tanh-sinh nothing.

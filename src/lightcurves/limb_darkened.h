@@ -28,6 +28,8 @@
 // asked before each separation, says stop.
 #pragma once
 
+#include <cstddef>
+#include <span>
 #include <vector>
 
 #include "numerics/interruption.h"
@@ -38,16 +40,24 @@ namespace caustix {
 
 // A borrowed callable object from double to double: a brightness profile.
 // It refers to the object without copying it, for the duration of a call.
+// Evaluated at one radius or at a batch of radii (one indirect call a batch).
 class Profile {
  public:
   template <class F>
   explicit Profile(const F& f) noexcept
-      : context_(&f), evaluate_([](const void* c, double r) { return (*static_cast<const F*>(c))(r); }) {}
+      : context_(&f),
+        evaluate_([](const void* c, double r) { return (*static_cast<const F*>(c))(r); }),
+        evaluate_batch_([](const void* c, std::span<const double> r, std::span<double> out) {
+          const F& profile = *static_cast<const F*>(c);
+          for (std::size_t i = 0; i < r.size(); ++i) out[i] = profile(r[i]);
+        }) {}
   double operator()(double r) const { return evaluate_(context_, r); }
+  void operator()(std::span<const double> r, std::span<double> out) const { evaluate_batch_(context_, r, out); }
 
  private:
   const void* context_;
   double (*evaluate_)(const void*, double);
+  void (*evaluate_batch_)(const void*, std::span<const double>, std::span<double>);
 };
 
 inline constexpr double limb_darkened_disk_flux = 2.5132741228717936;
