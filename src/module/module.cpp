@@ -31,12 +31,12 @@ constexpr Signature discrete_flux_map_signature{"discrete_flux_map_heyrovsky_mag
 
 // Estimated costs in nanoseconds, from the converted arguments (make bench,
 // rounded down): they decide whether a call detaches from the interpreter.
-double uniform_work(const std::vector<double>& l, double, double) { return 50.0 * l.size(); }
+double uniform_work(const std::vector<double>& l, double, double) { return 10.0 * l.size(); }
 double multi_work(const std::vector<double>& l, const std::vector<double>& re,
                   const std::vector<double>& rstar) {
-  return 50.0 * l.size() * re.size() * rstar.size();
+  return 10.0 * l.size() * re.size() * rstar.size();
 }
-double integrated_work(const std::vector<double>& l, double, double) { return 3000.0 * l.size(); }
+double integrated_work(const std::vector<double>& l, double, double) { return 1000.0 * l.size(); }
 double flux_map_work(const std::vector<double>& l, double, double, const std::vector<double>&,
                      const std::vector<double>&) {
   return 2000.0 + 10000.0 * l.size();
