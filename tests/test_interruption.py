@@ -25,7 +25,7 @@ CHILD = textwrap.dedent("""
     before = small()
     long_call = {
         "witt_mao": lambda: caustix.multi_witt_mao_magnification([0.5] * 1000, [1.0], [0.01] * 200000),
-        "heyrovsky": lambda: caustix.integrated_heyrovsky_magnification([0.5] * 2000000, 1.0, 0.01),
+        "heyrovsky": lambda: caustix.integrated_heyrovsky_magnification([0.5] * 5000000, 1.0, 0.01),
     }[name]
     print("started", flush=True)
     try:
@@ -71,7 +71,7 @@ def test_a_handler_that_raises_another_exception():
 
 @pytest.mark.parallel_threads(1)
 @pytest.mark.parametrize("call", [
-    lambda: caustix.integrated_heyrovsky_magnification([0.5] * 40000, 1.0, 0.01),
+    lambda: caustix.integrated_heyrovsky_magnification([0.5] * 200000, 1.0, 0.01),
     lambda: caustix.witt_mao_magnification([0.5] * 3000000, 1.0, 0.01),
     lambda: caustix.discrete_flux_map_heyrovsky_magnification([0.3] * 200, 1.0, 0.1, [0.5] * 5000, [1.0] * 5000),
 ], ids=["calling thread", "pool", "discrete"])
